@@ -1,0 +1,91 @@
+#include "app/convert/options.h"
+
+#include <filesystem>
+
+namespace tnw::app {
+
+const char* const kConvertUsage =
+    "Usage: tarnwell-convert [OPTION]... FILE.pas...\n"
+    "Convert PAS well-test files (ERCB Pressure ASCII Standard) into .xlsx workbooks.\n"
+    "\n"
+    "Each FILE.pas becomes FILE.xlsx beside it, unless told otherwise:\n"
+    "  -o, --output OUT.xlsx   write the workbook of the one input FILE to OUT.xlsx\n"
+    "  -d, --output-dir DIR    write one workbook per input into the folder DIR\n"
+    "      --info              print the file's header facts instead of converting:\n"
+    "                          File, Type, Type name, Version, UWI, Company, Formation\n"
+    "  -q, --quiet             no progress bar and no summary lines\n"
+    "  -h, --help              show this help and exit\n"
+    "      --version           show the version and exit\n"
+    "\n"
+    "Every line of the file ends up in the workbook: values on the sheet of their section,\n"
+    "data tables as rows, comments and lines that could not be read on TEST INFORMATION.\n"
+    "An existing workbook is replaced only once the new one is complete.\n"
+    "\n"
+    "Exit status: 0 when every input was converted, 1 when at least one failed,\n"
+    "2 for a wrong command line.\n";
+
+namespace {
+
+bool takeValue(const std::vector<std::string>& args, size_t& i, const std::string& name, std::string* value,
+               std::string* err) {
+  if (i + 1 >= args.size()) {
+    *err = "option '" + name + "' needs a value";
+    return false;
+  }
+  *value = args[++i];
+  return true;
+}
+
+}  // namespace
+
+bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions* options, std::string* err) {
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      options->inputs.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "-o" || arg == "--output") {
+      if (!takeValue(args, i, arg, &options->output, err)) return false;
+    } else if (arg.rfind("--output=", 0) == 0) {
+      options->output = arg.substr(9);
+    } else if (arg == "-d" || arg == "--output-dir") {
+      if (!takeValue(args, i, arg, &options->outputDir, err)) return false;
+    } else if (arg.rfind("--output-dir=", 0) == 0) {
+      options->outputDir = arg.substr(13);
+    } else if (arg == "--info") {
+      options->info = true;
+    } else if (arg == "-q" || arg == "--quiet") {
+      options->quiet = true;
+    } else if (arg == "-h" || arg == "--help") {
+      options->help = true;
+    } else if (arg == "--version") {
+      options->version = true;
+    } else {
+      *err = "unknown option '" + arg + "'";
+      return false;
+    }
+  }
+  if (options->help || options->version) return true;
+  if (options->inputs.empty()) return *err = "no input file given", false;
+  if (!options->output.empty() && !options->outputDir.empty()) return *err = "-o and -d cannot be used together", false;
+  if (!options->output.empty() && options->inputs.size() != 1)
+    return *err = "-o names the workbook of one input; use -d for several", false;
+  if (options->info && (!options->output.empty() || !options->outputDir.empty()))
+    return *err = "--info writes no workbook; -o and -d do not go with it", false;
+  return true;
+}
+
+std::string outputPathFor(const std::string& input, const std::string& outputDir) {
+  std::filesystem::path in(input);
+  std::filesystem::path name = in.filename();
+  std::string ext = name.extension().string();
+  bool isPas = ext.size() == 4 && (ext[1] == 'p' || ext[1] == 'P') && (ext[2] == 'a' || ext[2] == 'A') &&
+               (ext[3] == 's' || ext[3] == 'S');
+  std::string base = isPas ? name.stem().string() : name.string();
+  std::filesystem::path folder = outputDir.empty() ? in.parent_path() : std::filesystem::path(outputDir);
+  return (folder / (base + ".xlsx")).string();
+}
+
+}  // namespace tnw::app

@@ -1,0 +1,28 @@
+// The command line of tarnwell-convert.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tnw::app {
+
+struct ConvertOptions {
+  std::vector<std::string> inputs;
+  std::string output;     // -o: the workbook of the single input
+  std::string outputDir;  // -d: one workbook per input in this folder
+  bool info = false;
+  bool quiet = false;
+  bool help = false;
+  bool version = false;
+};
+
+// False for a command line that cannot be run; *err then says why in one line.
+bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions* options, std::string* err);
+
+// Where the workbook of an input goes: beside it, or in outputDir, named after it with the
+// extension ".pas" (in any case) replaced by ".xlsx".
+std::string outputPathFor(const std::string& input, const std::string& outputDir);
+
+extern const char* const kConvertUsage;
+
+}  // namespace tnw::app

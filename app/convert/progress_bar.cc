@@ -1,0 +1,51 @@
+#include "app/convert/progress_bar.h"
+
+#include <csignal>
+#include <string_view>
+
+namespace tnw::app {
+
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void onInterrupt(int) {
+  gInterrupted = 1;
+  std::signal(SIGINT, SIG_DFL);
+}
+
+constexpr int kBarWidth = 30;
+
+}  // namespace
+
+void installInterruptHandler() { std::signal(SIGINT, onInterrupt); }
+
+bool interrupted() { return gInterrupted != 0; }
+
+ProgressBar::ProgressBar(std::FILE* out, std::string label, bool visible)
+    : out_(out), label_(std::move(label)), visible_(visible) {}
+
+ProgressBar::~ProgressBar() { finish(); }
+
+void ProgressBar::showProgress(std::string_view text, int kind) {
+  if (!visible_ || kind != kPercent) return;
+  int percent = 0;
+  for (char c : text)
+    if (c >= '0' && c <= '9') percent = percent * 10 + (c - '0');
+  if (percent > 100) percent = 100;
+  int filled = percent * kBarWidth / 100;
+  std::string bar(static_cast<size_t>(filled), '#');
+  bar.append(static_cast<size_t>(kBarWidth - filled), ' ');
+  std::fprintf(out_, "\r%3d%% [%s] %s", percent, bar.c_str(), label_.c_str());
+  std::fflush(out_);
+  drawn_ = true;
+}
+
+void ProgressBar::finish() {
+  if (!drawn_) return;
+  std::fprintf(out_, "\r%*s\r", kBarWidth + 8 + static_cast<int>(label_.size()), "");
+  std::fflush(out_);
+  drawn_ = false;
+}
+
+}  // namespace tnw::app

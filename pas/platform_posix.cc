@@ -1,0 +1,22 @@
+#include <unistd.h>
+
+#include <climits>
+#include <filesystem>
+#include <system_error>
+
+#include "pas/platform.h"
+
+namespace tnw::pas {
+
+std::string executableDirectory() {
+  std::error_code ec;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return {};
+  return self.parent_path().string();
+}
+
+bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
+
+bool localTime(std::time_t moment, std::tm* out) { return ::localtime_r(&moment, out) != nullptr; }
+
+}  // namespace tnw::pas

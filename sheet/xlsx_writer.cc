@@ -1,0 +1,654 @@
+#include "sheet/xlsx_writer.h"
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <random>
+#include <set>
+#include <system_error>
+#include <tuple>
+
+#include "sheet/picture_info.h"
+#include "sheet/text_encoding.h"
+
+namespace tnw::sheet {
+
+namespace {
+
+constexpr size_t kMaxTextChars = 32'767;
+constexpr size_t kMaxUrlChars = 2'079;
+constexpr size_t kMaxTipChars = 255;
+constexpr size_t kMaxSheetNameChars = 31;
+constexpr size_t kMaxNumberFormatBytes = LXW_FORMAT_FIELD_LEN - 1;  // libxlsxwriter cuts longer
+constexpr int32_t kMaxColumns = 16'384;
+constexpr double kPointsPerPixel = 0.75;  // pictures carry no resolution: 96 pixels an inch
+constexpr double kSlack = 1e-6;           // points; keeps a picture at a cell's edge in that cell
+
+// "1,048,576": counts in warnings read as the user reads them elsewhere.
+std::string withSeparators(uint64_t n) {
+  std::string digits = std::to_string(n);
+  for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
+
+std::string systemMessage(int error) {
+  return std::error_code(error, std::generic_category()).message();
+}
+
+// The model keeps colours as 0xBBGGRR; libxlsxwriter wants 0xRRGGBB and takes 0 for "unset",
+// so black needs the code it reserves for it.
+lxw_color_t fileColour(Colour bgr) {
+  uint32_t c = static_cast<uint32_t>(bgr) & 0xFFFFFF;
+  uint32_t rgb = ((c & 0xFF) << 16) | (c & 0xFF00) | (c >> 16);
+  return rgb == 0 ? static_cast<lxw_color_t>(LXW_COLOR_BLACK) : rgb;
+}
+
+// Sheet names clash regardless of case, as the model and the spreadsheet compare them.
+std::string foldCase(std::string name) {
+  for (char& c : name)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return name;
+}
+
+std::string inQuotes(std::string_view name) { return "\"" + std::string(name) + "\""; }
+
+size_t sequenceLength(unsigned char lead) {
+  return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+}
+
+bool isHex(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Readers turn "_xHHHH_" into the character it names, so such a literal must be protected.
+// An upper-case X is protected too: escaping its underscore never changes what is read.
+bool looksEscaped(std::string_view text, size_t at) {
+  if (text.size() - at < 7 || text[at] != '_' || (text[at + 1] != 'x' && text[at + 1] != 'X') ||
+      text[at + 6] != '_')
+    return false;
+  return std::all_of(text.begin() + at + 2, text.begin() + at + 6, isHex);
+}
+
+// What the character at `at` becomes in the file when it cannot stand as itself; empty when
+// it can. Other control characters are libxlsxwriter's to escape.
+std::string_view escapeAt(std::string_view utf8, size_t at) {
+  if (utf8[at] == '\0') return "_x0000_";  // it would end the C string, and XML has no NUL
+  if (looksEscaped(utf8, at)) return "_x005F_";  // the underscore itself
+  if (utf8.compare(at, 3, "\xEF\xBF\xBE") == 0) return "_xFFFE_";  // valid UTF-8, not XML
+  if (utf8.compare(at, 3, "\xEF\xBF\xBF") == 0) return "_xFFFF_";
+  return {};
+}
+
+// Where the model's rows land in the file. Rows past the limit continue on further sheets
+// ("parts"), each beginning with the sheet's header row when it has one.
+class RowMap {
+ public:
+  struct Place {
+    size_t part;
+    int32_t row;  // 1-based, on that part
+  };
+
+  RowMap(int32_t maxRows, int32_t repeatedRow)
+      : maxRows_(maxRows), header_(repeatedRow > 0 && repeatedRow <= maxRows && maxRows > 1) {}
+
+  Place place(int32_t modelRow) const {
+    if (modelRow <= maxRows_) return {0, modelRow};
+    int32_t beyond = modelRow - maxRows_ - 1, perPart = maxRows_ - header_;
+    return {static_cast<size_t>(1 + beyond / perPart), header_ + beyond % perPart + 1};
+  }
+  bool repeatsHeader() const { return header_ != 0; }
+
+ private:
+  int32_t maxRows_;
+  int32_t header_;  // 1 when continuation sheets begin with the header row
+};
+
+struct Part {
+  lxw_worksheet* worksheet;
+  std::string name;  // UTF-8
+};
+
+struct PendingMerge {
+  int32_t firstRow, firstCol, lastRow, lastCol;  // rows 1-based, on the merge's part
+};
+
+// Where a picture's top-left corner falls: a cell and the offset inside it, in pixels.
+struct Anchor {
+  RowMap::Place at;
+  int32_t col = 0;
+  int32_t x = 0, y = 0;
+};
+
+int32_t pixels(double points) {
+  return static_cast<int32_t>(std::clamp(std::lround(points / kPointsPerPixel), 0L, 1L << 30));
+}
+
+// The factor that gives a picture of `pixelCount` pixels `points` points; 1 when either is
+// unknown (libxlsxwriter reads 0 as "natural size" anyway).
+double scaleFor(double points, int32_t pixelCount) {
+  if (pixelCount <= 0 || !(points > 0)) return 1.0;
+  return points / (pixelCount * kPointsPerPixel);
+}
+
+class BookWriter;
+
+// Streams one sheet of the model into its part or parts.
+class SheetWriter {
+ public:
+  SheetWriter(BookWriter& out, SheetId id, std::vector<Part> parts, int32_t maxRows);
+  bool write();
+
+ private:
+  void planMerges();
+  bool prepare(size_t part);
+  bool setWidths(const Part& part);
+  bool insertPicture(const Picture& picture);
+  Anchor anchorOf(const Rect& place) const;
+  double columnPoints(int32_t col) const;
+  bool enterPart(size_t part);
+  bool issueMerges(size_t part, int32_t upToRow);
+  bool writeCell(const Part& part, int32_t row, const CellData& cell);
+  bool writeNumber(const Part& part, int32_t row, int32_t col, double value, lxw_format* format);
+  bool writeText(const Part& part, int32_t row, int32_t col, std::string_view bytes,
+                 lxw_format* format);
+  bool checkCell(lxw_error error, const Part& part, int32_t row, int32_t col);
+  std::vector<CellData> rowCells(int32_t row) const;
+  std::string where(const Part& part, int32_t row, int32_t col) const;
+
+  BookWriter& out_;
+  const MemoryWorkbook& book_;
+  SheetId id_;
+  std::vector<Part> parts_;
+  RowMap rows_;
+  std::vector<CellData> header_;                    // repeated at the top of every continuation
+  std::vector<std::vector<PendingMerge>> merges_;  // per part, by last row
+  std::vector<size_t> nextMerge_;
+  size_t current_ = 0;
+  std::string text_;  // reused for every text, so that a million cells cost no allocations
+};
+
+// Writes the whole model into an open libxlsxwriter workbook.
+class BookWriter {
+ public:
+  BookWriter(const MemoryWorkbook& book, const detail::SaveLimits& limits, lxw_workbook* file)
+      : book_(book), limits_(limits), file_(file) {}
+
+  bool write();
+  const std::string& problem() const { return problem_; }
+  std::vector<std::string>& warnings() { return warnings_; }
+
+  const MemoryWorkbook& book() const { return book_; }
+  lxw_format* format(uint16_t style);
+  void warn(std::string line) { warnings_.push_back(std::move(line)); }
+  bool fail(std::string problem) {
+    problem_ = std::move(problem);
+    return false;
+  }
+  bool check(lxw_error error, const std::string& where) {
+    return error == LXW_NO_ERROR || fail(where + ": " + lxw_strerror(error));
+  }
+
+ private:
+  struct SheetPlan {
+    SheetId id;
+    std::vector<std::string> names;  // of its parts, UTF-8
+  };
+  std::vector<SheetPlan> plan() const;
+  int32_t lastUsedRow(SheetId id) const;
+  bool addParts(const SheetPlan& plan, std::vector<Part>* parts);
+  lxw_format* formatFor(const CellStyle& style);
+  lxw_format* newFormat(const CellStyle& style);
+
+  const MemoryWorkbook& book_;
+  detail::SaveLimits limits_;
+  lxw_workbook* file_;
+  std::vector<std::optional<lxw_format*>> byStyle_;  // by the model's style index
+  std::map<std::tuple<bool, bool, Colour, Colour, uint16_t>, lxw_format*> formats_;
+  std::vector<std::string> warnings_;
+  std::string problem_;
+};
+
+// "GAUGE 1 (2)": the base cut so that the whole stays within the limit, numbered past names
+// already taken.
+std::string continuationName(const std::string& base, int32_t* number,
+                             std::set<std::string>* taken) {
+  for (;;) {
+    std::string suffix = " (" + std::to_string(++*number) + ")";
+    std::string name = std::string(cutUtf8(base, kMaxSheetNameChars - suffix.size())) + suffix;
+    if (taken->insert(foldCase(name)).second) return name;
+  }
+}
+
+int32_t pictureRow(const Rect& place) {
+  double row = std::floor((place.top + kSlack) / MemoryWorkbook::kDefaultRowHeight);
+  return static_cast<int32_t>(std::clamp(row, 0.0, double(INT32_MAX - 1))) + 1;
+}
+
+std::vector<BookWriter::SheetPlan> BookWriter::plan() const {
+  std::vector<SheetPlan> plans;
+  std::set<std::string> taken;
+  for (SheetId id : book_.sheetOrder()) {
+    plans.push_back({id, {toUtf8(book_.sheetName(id))}});
+    taken.insert(foldCase(plans.back().names[0]));
+  }
+  for (SheetPlan& plan : plans) {
+    RowMap rows(limits_.maxRows, book_.repeatedRow(plan.id));
+    size_t parts = rows.place(lastUsedRow(plan.id)).part + 1;
+    int32_t number = 1;
+    while (plan.names.size() < parts)
+      plan.names.push_back(continuationName(plan.names[0], &number, &taken));
+  }
+  return plans;
+}
+
+// Merges and pictures may lie below the last cell and need their part too.
+int32_t BookWriter::lastUsedRow(SheetId id) const {
+  int32_t last = book_.lastRow(id);
+  for (const Range& merge : book_.merges(id)) last = std::max(last, merge.last.row);
+  for (const Picture& picture : book_.pictures(id)) last = std::max(last, pictureRow(picture.place));
+  return last;
+}
+
+bool BookWriter::write() {
+  for (const SheetPlan& plan : plan()) {
+    std::vector<Part> parts;
+    if (!addParts(plan, &parts)) return false;
+    if (plan.id == book_.activeSheet()) {
+      worksheet_activate(parts[0].worksheet);
+      worksheet_set_first_sheet(parts[0].worksheet);
+    }
+    for (size_t i = 1; i < parts.size(); ++i)
+      warn("sheet " + inQuotes(plan.names[0]) + " has more rows than a sheet can hold (" +
+           withSeparators(limits_.maxRows) + "); they continue on sheet " + inQuotes(parts[i].name));
+    if (!SheetWriter(*this, plan.id, std::move(parts), limits_.maxRows).write()) return false;
+  }
+  return true;
+}
+
+bool BookWriter::addParts(const SheetPlan& plan, std::vector<Part>* parts) {
+  for (const std::string& name : plan.names) {
+    std::string where = "sheet " + inQuotes(name);
+    if (!check(workbook_validate_sheet_name(file_, name.c_str()), where)) return false;
+    errno = 0;
+    lxw_worksheet* worksheet = workbook_add_worksheet(file_, name.c_str());
+    // In constant_memory mode every sheet gets a temporary file, so this can fail for lack
+    // of room in the temporary folder.
+    if (!worksheet)
+      return fail(where + ": cannot be added (" + systemMessage(errno ? errno : ENOMEM) + ")");
+    parts->push_back({worksheet, name});
+  }
+  return true;
+}
+
+lxw_format* BookWriter::format(uint16_t style) {
+  if (style >= byStyle_.size()) byStyle_.resize(std::max<size_t>(style + 1, book_.styleCount()));
+  std::optional<lxw_format*>& slot = byStyle_[style];
+  if (!slot) slot = formatFor(book_.style(style));
+  return *slot;
+}
+
+lxw_format* BookWriter::formatFor(const CellStyle& style) {
+  if (style == CellStyle{}) return nullptr;
+  auto key = std::tuple(style.bold, style.italic, style.fontColour, style.fill, style.numberFormat);
+  auto [it, added] = formats_.try_emplace(key, nullptr);
+  if (added) it->second = newFormat(style);
+  return it->second;
+}
+
+lxw_format* BookWriter::newFormat(const CellStyle& style) {
+  lxw_format* format = workbook_add_format(file_);
+  if (!format) return nullptr;  // out of memory: the cell keeps the default look
+  if (style.bold) format_set_bold(format);
+  if (style.italic) format_set_italic(format);
+  if (style.fontColour != kNoColour) format_set_font_color(format, fileColour(style.fontColour));
+  if (style.fill != kNoColour) {
+    format_set_pattern(format, LXW_PATTERN_SOLID);
+    format_set_bg_color(format, fileColour(style.fill));
+  }
+  if (style.numberFormat != 0) {
+    std::string text = toUtf8(book_.numberFormat(style.numberFormat));
+    if (text.size() <= kMaxNumberFormatBytes)
+      format_set_num_format(format, text.c_str());
+    else  // a cut format would be a broken one
+      warn("number format " + inQuotes(text) + " is longer than " +
+           std::to_string(kMaxNumberFormatBytes) + " bytes; its cells show as General");
+  }
+  return format;
+}
+
+SheetWriter::SheetWriter(BookWriter& out, SheetId id, std::vector<Part> parts, int32_t maxRows)
+    : out_(out),
+      book_(out.book()),
+      id_(id),
+      parts_(std::move(parts)),
+      rows_(maxRows, book_.repeatedRow(id)) {
+  if (parts_.size() > 1 && rows_.repeatsHeader()) header_ = rowCells(book_.repeatedRow(id));
+}
+
+bool SheetWriter::write() {
+  planMerges();
+  for (size_t part = 0; part < parts_.size(); ++part)
+    if (!prepare(part)) return false;
+  for (size_t i = 0, n = book_.cellCount(id_); i < n; ++i) {
+    CellData cell = book_.cellAtIndex(id_, i);
+    RowMap::Place at = rows_.place(cell.cell.row);
+    if (!enterPart(at.part) || !issueMerges(at.part, at.row) ||
+        !writeCell(parts_[at.part], at.row, cell))
+      return false;
+  }
+  return enterPart(parts_.size() - 1) && issueMerges(current_, INT32_MAX);
+}
+
+// Cells of a row, found by halving: the cells are kept in row order.
+std::vector<CellData> SheetWriter::rowCells(int32_t row) const {
+  size_t low = 0, high = book_.cellCount(id_);
+  while (low < high) {
+    size_t middle = low + (high - low) / 2;
+    if (book_.cellAtIndex(id_, middle).cell.row < row) low = middle + 1; else high = middle;
+  }
+  std::vector<CellData> cells;
+  for (; low < book_.cellCount(id_) && book_.cellAtIndex(id_, low).cell.row == row; ++low)
+    cells.push_back(book_.cellAtIndex(id_, low));
+  return cells;
+}
+
+bool overlaps(const Range& a, const Range& b) {
+  return a.first.row <= b.last.row && b.first.row <= a.last.row && a.first.col <= b.last.col &&
+         b.first.col <= a.last.col;
+}
+
+std::string rangeName(const Range& range) {
+  return cellName(range.first) + ":" + cellName(range.last);
+}
+
+// Overlapping merges make a file the spreadsheet must repair, and libxlsxwriter 1.1.4 does
+// not refuse them; a merge cannot span two parts.
+void SheetWriter::planMerges() {
+  merges_.assign(parts_.size(), {});
+  nextMerge_.assign(parts_.size(), 0);
+  std::vector<Range> kept;
+  std::string sheet = "sheet " + inQuotes(parts_[0].name);
+  for (const Range& merge : book_.merges(id_)) {
+    if (merge.first == merge.last) continue;  // merging one cell changes nothing
+    if (std::any_of(kept.begin(), kept.end(), [&](const Range& k) { return overlaps(k, merge); })) {
+      out_.warn(sheet + ": merge " + rangeName(merge) + " overlaps another one and is left out");
+      continue;
+    }
+    kept.push_back(merge);
+    RowMap::Place top = rows_.place(merge.first.row), bottom = rows_.place(merge.last.row);
+    if (top.part != bottom.part) {
+      out_.warn(sheet + ": merge " + rangeName(merge) + " crosses the row limit and is left out");
+      continue;
+    }
+    merges_[top.part].push_back({top.row, merge.first.col, bottom.row, merge.last.col});
+  }
+  for (auto& list : merges_)
+    std::stable_sort(list.begin(), list.end(),
+                     [](const PendingMerge& a, const PendingMerge& b) { return a.lastRow < b.lastRow; });
+}
+
+// Widths and pictures do not depend on the row order, so each part gets them at the start.
+bool SheetWriter::prepare(size_t part) {
+  if (!setWidths(parts_[part])) return false;
+  for (const Picture& picture : book_.pictures(id_))
+    if (anchorOf(picture.place).at.part == part && !insertPicture(picture)) return false;
+  return true;
+}
+
+bool SheetWriter::setWidths(const Part& part) {
+  for (auto [col, width] : book_.columnWidths(id_)) {
+    lxw_error error = worksheet_set_column(part.worksheet, static_cast<lxw_col_t>(col),
+                                           static_cast<lxw_col_t>(col), width, nullptr);
+    if (!out_.check(error, "sheet " + inQuotes(part.name) + ", column " + columnName(col)))
+      return false;
+  }
+  return true;
+}
+
+bool SheetWriter::insertPicture(const Picture& picture) {
+  Anchor anchor = anchorOf(picture.place);
+  const Part& part = parts_[anchor.at.part];
+  std::string where = "sheet " + inQuotes(part.name) + ", picture at " +
+                      cellName({anchor.at.row, anchor.col});
+  PictureInfo info;
+  std::string problem;
+  if (!readPictureInfo(picture.path, &info, &problem)) return out_.fail(where + ": " + problem);
+
+  std::string url = toUtf8(picture.address), tip = toUtf8(picture.screenTip);
+  // libxlsxwriter would drop an over-long link with nothing but a line on stderr.
+  if (utf8CharCount(url) > kMaxUrlChars) {
+    out_.warn(where + ": its link is longer than " + withSeparators(kMaxUrlChars) +
+              " characters and is left out");
+    url.clear();
+  }
+  if (utf8CharCount(tip) > kMaxTipChars) {
+    out_.warn(where + ": its screen tip is cut to " + std::to_string(kMaxTipChars) + " characters");
+    tip = std::string(cutUtf8(tip, kMaxTipChars));
+  }
+  // Spreadsheets show the file name as the picture's description; it must be UTF-8 too.
+  std::string description = toUtf8(std::filesystem::path(picture.path).filename().string());
+
+  lxw_image_options options{};
+  options.x_offset = anchor.x;
+  options.y_offset = anchor.y;
+  options.x_scale = scaleFor(picture.place.width, info.widthPx);
+  options.y_scale = scaleFor(picture.place.height, info.heightPx);
+  options.description = description.data();
+  if (!url.empty()) options.url = url.data();
+  if (!url.empty() && !tip.empty()) options.tip = tip.data();
+  lxw_error error = worksheet_insert_image_opt(part.worksheet, anchor.at.row - 1,
+                                               static_cast<lxw_col_t>(anchor.col),
+                                               picture.path.c_str(), &options);
+  return out_.check(error, where);
+}
+
+// The model measures columns as the spreadsheet does; the place was computed that way.
+double SheetWriter::columnPoints(int32_t col) const {
+  const auto& widths = book_.columnWidths(id_);
+  auto it = widths.find(col);
+  return MemoryWorkbook::columnWidthInPoints(it == widths.end() ? MemoryWorkbook::kDefaultColumnWidth
+                                                                : it->second);
+}
+
+Anchor SheetWriter::anchorOf(const Rect& place) const {
+  Anchor anchor;
+  double left = 0;
+  while (anchor.col + 1 < kMaxColumns && left + columnPoints(anchor.col) <= place.left + kSlack)
+    left += columnPoints(anchor.col++);
+  int32_t row = pictureRow(place);
+  anchor.at = rows_.place(row);
+  anchor.x = pixels(place.left - left);
+  anchor.y = pixels(place.top - (row - 1) * MemoryWorkbook::kDefaultRowHeight);
+  return anchor;
+}
+
+// Moving on to a later part finishes the ones before it; a continuation starts with the
+// header row.
+bool SheetWriter::enterPart(size_t part) {
+  while (current_ < part) {
+    if (!issueMerges(current_, INT32_MAX)) return false;
+    ++current_;
+    for (const CellData& cell : header_)
+      if (!writeCell(parts_[current_], 1, cell)) return false;
+  }
+  return true;
+}
+
+// libxlsxwriter's constant_memory mode accepts a merge only while its last row is not yet
+// behind the current row, and a merge given a format would pad its area with blanks that
+// move the current row on. So merges go without a format, after every cell of the rows
+// before their last row and before any cell of that row.
+bool SheetWriter::issueMerges(size_t part, int32_t upToRow) {
+  const std::vector<PendingMerge>& list = merges_[part];
+  for (size_t& next = nextMerge_[part]; next < list.size() && list[next].lastRow <= upToRow; ++next) {
+    const PendingMerge& m = list[next];
+    lxw_error error = worksheet_merge_range(parts_[part].worksheet, m.firstRow - 1,
+                                            static_cast<lxw_col_t>(m.firstCol), m.lastRow - 1,
+                                            static_cast<lxw_col_t>(m.lastCol), nullptr, nullptr);
+    Range range({m.firstRow, m.firstCol}, {m.lastRow, m.lastCol});
+    if (!out_.check(error, "sheet " + inQuotes(parts_[part].name) + ", merge " + rangeName(range)))
+      return false;
+  }
+  return true;
+}
+
+bool SheetWriter::writeCell(const Part& part, int32_t row, const CellData& cell) {
+  lxw_format* format = out_.format(cell.style);
+  int32_t col = cell.cell.col;
+  switch (cell.kind) {
+    case CellKind::kNumber: return writeNumber(part, row, col, cell.number, format);
+    case CellKind::kText: return writeText(part, row, col, cell.text, format);
+    case CellKind::kBlank: break;
+  }
+  if (!format) return true;  // a blank without a format is no cell at all
+  return checkCell(worksheet_write_blank(part.worksheet, row - 1, static_cast<lxw_col_t>(col), format),
+                   part, row, col);
+}
+
+bool SheetWriter::writeNumber(const Part& part, int32_t row, int32_t col, double value,
+                              lxw_format* format) {
+  lxw_col_t c = static_cast<lxw_col_t>(col);
+  if (std::isfinite(value))
+    return checkCell(worksheet_write_number(part.worksheet, row - 1, c, value, format), part, row, col);
+  // The file format has no NaN or infinity; libxlsxwriter would write "-NAN" and break it.
+  const char* text = std::isnan(value) ? "NaN" : value > 0 ? "Infinity" : "-Infinity";
+  out_.warn(where(part, row, col) + ": the number " + text + " cannot be stored; written as text");
+  return checkCell(worksheet_write_string(part.worksheet, row - 1, c, text, format), part, row, col);
+}
+
+bool SheetWriter::writeText(const Part& part, int32_t row, int32_t col, std::string_view bytes,
+                            lxw_format* format) {
+  text_.clear();
+  if (!detail::appendFileText(bytes, kMaxTextChars, &text_))
+    out_.warn(where(part, row, col) + ": text cut to the " + withSeparators(kMaxTextChars) +
+              " characters a cell can hold");
+  lxw_col_t c = static_cast<lxw_col_t>(col);
+  // libxlsxwriter skips an empty text; a styled empty cell must keep its style.
+  if (text_.empty())
+    return !format || checkCell(worksheet_write_blank(part.worksheet, row - 1, c, format), part, row, col);
+  return checkCell(worksheet_write_string(part.worksheet, row - 1, c, text_.c_str(), format), part,
+                   row, col);
+}
+
+// The place is only spelled out when something failed: most saves write millions of cells.
+bool SheetWriter::checkCell(lxw_error error, const Part& part, int32_t row, int32_t col) {
+  return error == LXW_NO_ERROR || out_.check(error, where(part, row, col));
+}
+
+std::string SheetWriter::where(const Part& part, int32_t row, int32_t col) const {
+  return "sheet " + inQuotes(part.name) + ", cell " + cellName({row, col});
+}
+
+// A fresh name beside the target, so that publishing the file is a rename within one file
+// system. The exclusive mode makes sure no one else's file is taken over.
+bool createTempFile(const std::string& path, std::string* temp, std::string* problem) {
+  static std::atomic<uint32_t> calls{0};
+  std::mt19937 random(std::random_device{}() ^ calls.fetch_add(1));
+  const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = path + ".tmp-";
+    for (int i = 0; i < 6; ++i) name += letters[random() % (sizeof letters - 1)];
+    errno = 0;
+    if (FILE* file = std::fopen(name.c_str(), "wbx")) {
+      std::fclose(file);
+      *temp = name;
+      return true;
+    }
+    if (errno != EEXIST) {
+      *problem = systemMessage(errno);
+      return false;
+    }
+  }
+  *problem = "no unused temporary file name";
+  return false;
+}
+
+// libxlsxwriter reports what failed while writing; errno, when set, says why.
+std::string closeProblem(lxw_error error, int savedErrno) {
+  std::string text = lxw_strerror(error);
+  return savedErrno != 0 ? systemMessage(savedErrno) + " (" + text + ")" : text;
+}
+
+bool writeAndClose(const MemoryWorkbook& book, const detail::SaveLimits& limits,
+                   const std::string& temp, std::vector<std::string>* warnings,
+                   std::string* problem) {
+  lxw_workbook_options options{};
+  options.constant_memory = LXW_TRUE;
+  lxw_workbook* file = workbook_new_opt(temp.c_str(), &options);
+  if (!file) {
+    *problem = "libxlsxwriter cannot start a workbook";
+    return false;
+  }
+  BookWriter writer(book, limits, file);
+  bool written = writer.write();
+  errno = 0;
+  lxw_error closed = workbook_close(file);  // also frees it, after a failure too
+  int closeErrno = errno;
+  if (!written) *problem = writer.problem();
+  else if (closed != LXW_NO_ERROR) *problem = closeProblem(closed, closeErrno);
+  *warnings = std::move(writer.warnings());
+  return written && closed == LXW_NO_ERROR;
+}
+
+}  // namespace
+
+namespace detail {
+
+bool appendFileText(std::string_view bytes, size_t maxChars, std::string* out) {
+  std::string converted;
+  std::string_view utf8 = bytes;
+  if (needsConversion(bytes) && !isValidUtf8(bytes)) {
+    converted = toUtf8(bytes);
+    utf8 = converted;
+  }
+  size_t chars = 0;
+  for (size_t at = 0; at < utf8.size();) {
+    size_t length = sequenceLength(static_cast<unsigned char>(utf8[at]));
+    std::string_view escape = escapeAt(utf8, at);
+    size_t cost = escape.empty() ? 1 : escape.size();  // libxlsxwriter counts an escape in full
+    if (chars + cost > maxChars) return false;
+    if (escape.empty()) out->append(utf8.substr(at, length)); else out->append(escape);
+    chars += cost;
+    at += length;
+  }
+  return true;
+}
+
+bool saveXlsx(const MemoryWorkbook& book, const std::string& path, const SaveLimits& limits,
+              SaveReport* report, std::string* err) {
+  std::string temp, problem;
+  std::vector<std::string> warnings;
+  bool ok = createTempFile(path, &temp, &problem) &&
+            writeAndClose(book, limits, temp, &warnings, &problem);
+  if (ok) {
+    std::error_code renamed;
+    std::filesystem::rename(temp, path, renamed);
+    if (renamed) problem = renamed.message();
+    ok = !renamed;
+  }
+  if (!ok) {
+    std::error_code ignored;
+    if (!temp.empty()) std::filesystem::remove(temp, ignored);
+    if (err) *err = "cannot write " + path + ": " + problem;
+    return false;
+  }
+  if (report) report->warnings.insert(report->warnings.end(), warnings.begin(), warnings.end());
+  return true;
+}
+
+}  // namespace detail
+
+bool saveXlsx(const MemoryWorkbook& book, const std::string& path, SaveReport* report,
+              std::string* err) {
+  return detail::saveXlsx(book, path, detail::SaveLimits{}, report, err);
+}
+
+}  // namespace tnw::sheet

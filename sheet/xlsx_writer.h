@@ -1,0 +1,48 @@
+// Saves an in-memory workbook as an .xlsx file with libxlsxwriter, streaming each sheet in row
+// order (its constant_memory mode) so that a million-row conversion stays small in memory.
+//
+// The file format's limits are handled here, never left to corrupt the file: rows past the
+// last row continue on a sheet of their own, over-long texts are cut, numbers the format cannot
+// hold are written as text. Each such event is reported as one warning line.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sheet/memory_workbook.h"
+
+namespace tnw::sheet {
+
+struct SaveReport {
+  // One line per limit event, naming the sheet (and cell) it happened on.
+  std::vector<std::string> warnings;
+};
+
+// Writes `book` to `path`. The file appears complete or not at all: it is written beside `path`
+// under a temporary name and renamed over it only when everything succeeded, so an existing
+// file at `path` survives a failed save. On failure *err says what went wrong, naming the path.
+// `report` may be null.
+bool saveXlsx(const MemoryWorkbook& book, const std::string& path, SaveReport* report,
+              std::string* err);
+
+namespace detail {
+
+// The file format's limits that a test wants lower than a million rows.
+struct SaveLimits {
+  int32_t maxRows = 1'048'576;
+};
+
+bool saveXlsx(const MemoryWorkbook& book, const std::string& path, const SaveLimits& limits,
+              SaveReport* report, std::string* err);
+
+// Appends the bytes of a cell text as the file must hold them (UTF-8, with escapes a reader
+// turns back into the text) to *out, at most `maxChars` characters as libxlsxwriter counts
+// them. Returns false when the text had to be cut.
+bool appendFileText(std::string_view bytes, size_t maxChars, std::string* out);
+
+}  // namespace detail
+
+}  // namespace tnw::sheet

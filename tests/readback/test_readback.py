@@ -1,0 +1,184 @@
+#!/usr/bin/env python3
+"""Converts PAS files with tarnwell-convert and reads the workbooks back with openpyxl, an
+independent reader: what a spreadsheet program would find in them."""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+import zipfile
+
+import openpyxl
+
+CONVERT = sys.argv[1] if len(sys.argv) > 1 else "build/bin/tarnwell-convert"
+SOURCE = sys.argv[2] if len(sys.argv) > 2 else "."
+EXAMPLE = os.path.join(SOURCE, "examples", "header-and-comments.pas")
+
+
+def run(*args):
+    return subprocess.run([CONVERT, *args], capture_output=True, text=True, timeout=120)
+
+
+def rgb(colour):
+    return colour.rgb[-6:] if colour is not None and isinstance(colour.rgb, str) else None
+
+
+class Example(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        cls.out = os.path.join(cls.tmp.name, "example.xlsx")
+        result = run("--quiet", "-o", cls.out, EXAMPLE)
+        assert result.returncode == 0, result.stderr
+        cls.book = openpyxl.load_workbook(cls.out)
+        cls.info = cls.book["TEST INFORMATION"]
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def test_one_sheet_active(self):
+        self.assertEqual(self.book.sheetnames, ["TEST INFORMATION"])
+        self.assertEqual(self.book.active.title, "TEST INFORMATION")
+
+    def test_generated_line_and_summary(self):
+        d1, d2 = self.info["D1"], self.info["D2"]
+        self.assertTrue(d1.value.startswith("PAS File (%s)    Generated (" % EXAMPLE), d1.value)
+        self.assertTrue(d1.font.b)
+        self.assertEqual(rgb(d1.font.color), "0000FF")
+        self.assertRegex(d2.value, r"^\d+ lines scanned and converted \(4 Errors detected\)$")
+        self.assertTrue(d2.font.b and d2.font.i)
+        self.assertEqual(rgb(d2.font.color), "FF0000")
+
+    def test_header_row_widths_and_logo(self):
+        self.assertEqual([self.info.cell(4, c).value for c in (1, 2, 3, 4, 7)],
+                         ["File Line", "Section", "PAS Mnemonic", "Value", "Description"])
+        self.assertTrue(all(self.info.cell(4, c).font.b for c in (1, 2, 3, 4, 7)))
+        self.assertEqual({rgb(self.info.cell(4, c).fill.fgColor) for c in range(1, 16)}, {"FEE8B4"})
+        self.assertAlmostEqual(self.info.column_dimensions["B"].width, 30, delta=1)
+        self.assertAlmostEqual(self.info.column_dimensions["C"].width, 20, delta=1)
+        self.assertEqual([str(r) for r in self.info.merged_cells.ranges], ["B1:B3"])
+        # openpyxl keeps pictures only with an imaging library; read the drawing itself.
+        with zipfile.ZipFile(self.out) as z:
+            self.assertEqual([n for n in z.namelist() if n.startswith("xl/media/")], ["xl/media/image1.gif"])
+            rels = "".join(z.read(n).decode() for n in z.namelist() if n.startswith("xl/drawings/_rels/"))
+            drawing = "".join(z.read(n).decode() for n in z.namelist() if re.match(r"xl/drawings/drawing\d+\.xml", n))
+        self.assertIn("hyperlink", rels)
+        self.assertIn("https://tarnwell.hollowmere.example/pas-report", rels)
+        self.assertIn('tooltip="https://tarnwell.hollowmere.example/"', drawing)
+        anchor = re.search(r"<xdr:from><xdr:col>(\d+)</xdr:col>.*?<xdr:row>(\d+)</xdr:row>", drawing)
+        self.assertEqual(anchor.groups(), ("1", "0"))
+
+    def rows(self):
+        return [r for r in self.info.iter_rows(min_row=5) if any(c.value is not None for c in r)]
+
+    def test_value_row_with_styles(self):
+        row = next(r for r in self.info.iter_rows(min_row=5) if r[0].value == 5)
+        self.assertEqual([c.value for c in row[:7]], [5, "~VERSION", "PASTYPE.", "DST", None, None, "PAS file Type"])
+        self.assertTrue(row[2].font.b)
+        self.assertTrue(row[6].font.i)
+        self.assertEqual(rgb(row[6].font.color), "808080")
+        self.assertIn(row[0].fill.fill_type, (None, "none"))
+
+    def test_numbers_show_their_digits_and_text_stays_text(self):
+        values = {r[2].value: r[3] for r in self.rows()}
+        self.assertEqual(values["VERS."].value, 4.0)
+        self.assertEqual(values["VERS."].number_format, "0.0")
+        self.assertEqual(values["DPID.MM"].number_format, "0.00")
+        self.assertEqual(values["TSUR.DEGC"].value, -4.5)
+        self.assertEqual(values["LFNUM."].value, "007")
+        self.assertEqual(values["LABCO."].value, '="not a formula"')
+        self.assertEqual(values["LABCO."].data_type, "s")
+        self.assertEqual(values["WHDP.M"].value, None)  # an empty value
+
+    def test_comment_and_error_rows(self):
+        rows = self.rows()
+        comments = [r for r in rows if r[1].value == "#PAS COMMENT"]
+        errors = [r for r in rows if r[1].value == "Could not parse line"]
+        self.assertEqual(len(comments), 6)
+        self.assertEqual(rgb(comments[0][2].fill.fgColor), "FFFF80")
+        self.assertEqual({rgb(c.fill.fgColor) for c in comments[0][2:15]}, {"FFFF80"})
+        self.assertEqual([r[3].value for r in errors],
+                         ["~TEST DATA,NOSUCH.UNIT,12,A mnemonic no table knows,",
+                          "~test data,RTEMP.DEGC,21.5,Section name in lower case,",
+                          "~TEST DATA,RTEMP.DEGC,21.5", "a line without any comma"])
+        self.assertEqual(rgb(errors[0][2].fill.fgColor), "FF4040")
+        loose = [r for r in rows if r[2].value == "TTOPL.M"]
+        self.assertEqual(loose[0][3].value, 1843.5)
+
+    def test_every_non_blank_line_is_one_row(self):
+        with open(EXAMPLE, "rb") as f:
+            lines = [l for l in f.read().splitlines() if l.strip()]
+        self.assertEqual(len(self.rows()), len(lines))
+        self.assertEqual([r[0].value for r in self.rows()],
+                         [n for n, l in enumerate(open(EXAMPLE, "rb").read().splitlines(), 1) if l.strip()])
+
+
+class Encoding(unittest.TestCase):
+    def test_bytes_reach_the_workbook_as_utf8(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            pas = os.path.join(tmp, "enc.pas")
+            with open(pas, "wb") as f:
+                f.write(b"~WELL INFORMATION,COMP.,Soci\xe9t\xe9 \x80,x,\n"
+                        b"~WELL INFORMATION,FORM.,Caf\xc3\xa9,x,\n"
+                        b"bad \x00 \x01 _x0041_ line\n")
+            result = run("--quiet", pas)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            sheet = openpyxl.load_workbook(os.path.join(tmp, "enc.xlsx"))["TEST INFORMATION"]
+            self.assertEqual(sheet["D5"].value, "Soci\u00e9t\u00e9 \u20ac")
+            self.assertEqual(sheet["D6"].value, "Caf\u00e9")
+            self.assertIn("_x0041_", sheet["D7"].value)
+
+
+class CommandLine(unittest.TestCase):
+    def test_usage_errors_exit_2(self):
+        self.assertEqual(run().returncode, 2)
+        self.assertEqual(run("--bogus", EXAMPLE).returncode, 2)
+        self.assertEqual(run("-o", "x.xlsx", EXAMPLE, EXAMPLE).returncode, 2)
+        self.assertIn("Usage: tarnwell-convert", run("--help").stdout)
+        self.assertRegex(run("--version").stdout, r"^tarnwell-convert \d+\.\d+")
+
+    def test_info(self):
+        result = run("--info", EXAMPLE)
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(result.stdout.splitlines(), [
+            "File: header-and-comments.pas", "Type: DST", "Type name: Drillstem Test", "Version: 4.0",
+            "UWI: 100/06-21-047-09W5/00", "Company: Hollowmere Exploration Ltd.", "Formation: Cardium"])
+
+    def test_bad_inputs_and_outputs_exit_1_and_write_nothing(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            missing = os.path.join(tmp, "missing.pas")
+            result = run(missing)
+            self.assertEqual(result.returncode, 1)
+            self.assertIn(missing, result.stderr)
+            result = run(tmp)
+            self.assertEqual(result.returncode, 1)
+            self.assertIn("is a directory", result.stderr)
+            result = run("-d", os.path.join(tmp, "nowhere"), EXAMPLE)
+            self.assertEqual(result.returncode, 1)
+            self.assertIn(os.path.join(tmp, "nowhere"), result.stderr)
+            # one bad input among good ones: the good ones are still converted
+            result = run("--quiet", "-d", tmp, missing, EXAMPLE)
+            self.assertEqual(result.returncode, 1)
+            self.assertEqual(sorted(os.listdir(tmp)), ["header-and-comments.xlsx"])
+
+    def test_existing_workbook_survives_a_failed_write(self):
+        if os.geteuid() == 0:
+            self.skipTest("root can write into read-only folders")
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "keep.xlsx")
+            with open(out, "wb") as f:
+                f.write(b"old")
+            os.chmod(tmp, 0o500)
+            try:
+                result = run("--quiet", "-o", out, EXAMPLE)
+            finally:
+                os.chmod(tmp, 0o700)
+            self.assertEqual(result.returncode, 1)
+            with open(out, "rb") as f:
+                self.assertEqual(f.read(), b"old")
+
+
+if __name__ == "__main__":
+    unittest.main(argv=[sys.argv[0], "-v"])

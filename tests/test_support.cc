@@ -1,0 +1,98 @@
+#include "test_support.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace tnw::testing {
+
+std::string sourcePath(std::string_view relative) { return std::string(TARNWELL_SOURCE_DIR) + "/" + std::string(relative); }
+
+std::string logoPath() { return sourcePath("resources/Tarnwell.GIF"); }
+
+sheet::LayoutOptions testLayout() { return {logoPath(), "https://report.test/page", "https://site.test/"}; }
+
+std::unique_ptr<Converted> convertText(std::string_view text, pas::ProgressReporter* progress) {
+  auto out = std::make_unique<Converted>();
+  auto source = pas::LineSource::fromBytes(std::string(text));
+  out->completed = out->converter.convert(*source, progress);
+  return out;
+}
+
+std::optional<sheet::CellData> cellAt(const sheet::MemoryWorkbook& book, std::string_view sheet,
+                                      std::string_view cell) {
+  auto id = book.findSheet(sheet);
+  sheet::Cell at;
+  if (!id || !sheet::parseCellName(cell, &at)) return std::nullopt;
+  return book.cell(*id, at);
+}
+
+namespace {
+
+std::string showNumber(double value) {
+  char buf[64];
+  auto end = std::to_chars(buf, buf + sizeof buf, value).ptr;
+  return std::string(buf, end);
+}
+
+std::string show(const sheet::CellData& data) {
+  switch (data.kind) {
+    case sheet::CellKind::kBlank: return "";
+    case sheet::CellKind::kText: return std::string(data.text);
+    case sheet::CellKind::kNumber: return showNumber(data.number);
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string shownValue(const sheet::MemoryWorkbook& book, std::string_view sheet, std::string_view cell) {
+  auto data = cellAt(book, sheet, cell);
+  return data ? show(*data) : "";
+}
+
+sheet::CellStyle styleAt(const sheet::MemoryWorkbook& book, std::string_view sheet, std::string_view cell) {
+  auto data = cellAt(book, sheet, cell);
+  return data ? book.style(data->style) : sheet::CellStyle{};
+}
+
+std::vector<std::string> rowValues(const sheet::MemoryWorkbook& book, std::string_view sheet, int32_t row) {
+  std::vector<std::string> out;
+  auto id = book.findSheet(sheet);
+  if (!id) return out;
+  for (size_t i = 0; i < book.cellCount(*id); ++i) {
+    sheet::CellData data = book.cellAtIndex(*id, i);
+    if (data.cell.row != row) continue;
+    if (out.size() <= static_cast<size_t>(data.cell.col)) out.resize(static_cast<size_t>(data.cell.col) + 1);
+    out[static_cast<size_t>(data.cell.col)] = show(data);
+  }
+  while (!out.empty() && out.back().empty()) out.pop_back();
+  return out;
+}
+
+std::vector<std::string> sheetNames(const sheet::MemoryWorkbook& book) {
+  std::vector<std::string> out;
+  for (sheet::SheetId id : book.sheetOrder()) out.push_back(book.sheetName(id));
+  return out;
+}
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tarnwell-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+  std::filesystem::remove_all(path_, ec);
+}
+
+void TempDir::write(std::string_view name, std::string_view bytes) const {
+  std::ofstream out(file(name), std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace tnw::testing
