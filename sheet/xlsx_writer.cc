@@ -5,16 +5,20 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cctype>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <random>
 #include <set>
 #include <system_error>
 #include <tuple>
+
+#include <zlib.h>
 
 #include "sheet/picture_info.h"
 #include "sheet/text_encoding.h"
@@ -577,6 +581,144 @@ std::string closeProblem(lxw_error error, int savedErrno) {
   return savedErrno != 0 ? systemMessage(savedErrno) + " (" + text + ")" : text;
 }
 
+uint32_t little(const unsigned char* bytes, int count) {
+  uint32_t value = 0;
+  for (int i = count - 1; i >= 0; --i) value = value << 8 | bytes[i];
+  return value;
+}
+
+// The closing tag of the root element, as the document's beginning names it.
+std::string rootEndTag(std::string_view head) {
+  size_t at = head.find('<');
+  while (at != std::string_view::npos && at + 1 < head.size() &&
+         (head[at + 1] == '?' || head[at + 1] == '!'))
+    at = head.find('<', at + 1);
+  if (at == std::string_view::npos) return {};
+  size_t end = head.find_first_of(" \t\r\n/>", at + 1);
+  return end == std::string_view::npos ? std::string() : "</" + std::string(head.substr(at + 1, end - at - 1)) + ">";
+}
+
+// libxlsxwriter stages every part of the file in temporary files without checking those
+// writes: a full temporary folder leaves a part cut short, and workbook_close still reports
+// success. So the finished file is read back, and every XML part must be whole.
+class PackageCheck {
+ public:
+  explicit PackageCheck(const std::string& path) : in_(path, std::ios::binary) {}
+  bool run(std::string* problem);
+
+ private:
+  struct Entry {
+    std::string name;
+    uint32_t method = 0, crc = 0, packed = 0, size = 0, offset = 0;
+  };
+  bool readAt(std::streamoff at, size_t count, std::vector<unsigned char>* out);
+  bool readDirectory(std::vector<Entry>* entries);
+  bool readEntry(const Entry& entry, std::string* head, std::string* tail);
+  bool inflateFrom(std::streamoff data, const Entry& entry, std::string* head, std::string* tail);
+
+  static constexpr size_t kKept = 256;  // bytes kept of each end of a part
+  std::ifstream in_;
+};
+
+bool PackageCheck::run(std::string* problem) {
+  std::vector<Entry> entries;
+  if (!readDirectory(&entries)) {
+    *problem = "the written file cannot be read back as a zip archive";
+    return false;
+  }
+  for (const Entry& entry : entries) {
+    if (!entry.name.ends_with(".xml") && !entry.name.ends_with(".rels")) continue;
+    std::string head, tail;
+    bool whole = readEntry(entry, &head, &tail);
+    while (!tail.empty() && std::isspace(static_cast<unsigned char>(tail.back()))) tail.pop_back();
+    std::string endTag = rootEndTag(head);
+    if (!whole || endTag.empty() || !tail.ends_with(endTag)) {
+      *problem = "its part " + entry.name +
+                 " came out incomplete: libxlsxwriter could not write its temporary files "
+                 "(is the temporary folder full?)";
+      return false;
+    }
+  }
+  return true;
+}
+
+bool PackageCheck::readAt(std::streamoff at, size_t count, std::vector<unsigned char>* out) {
+  out->resize(count);
+  in_.clear();
+  in_.seekg(at);
+  in_.read(reinterpret_cast<char*>(out->data()), static_cast<std::streamsize>(count));
+  return in_.good() || static_cast<size_t>(in_.gcount()) == count;
+}
+
+// The table of contents at the end of the zip archive.
+bool PackageCheck::readDirectory(std::vector<Entry>* entries) {
+  in_.seekg(0, std::ios::end);
+  std::streamoff length = in_.tellg();
+  size_t tailLength = static_cast<size_t>(std::min<std::streamoff>(length, 22 + 0xFFFF));
+  std::vector<unsigned char> tail, directory;
+  if (length < 22 || !readAt(length - static_cast<std::streamoff>(tailLength), tailLength, &tail))
+    return false;
+  size_t end = tail.size() - 22;
+  while (little(&tail[end], 4) != 0x06054b50)
+    if (end-- == 0) return false;
+  uint32_t count = little(&tail[end + 10], 2);
+  if (!readAt(little(&tail[end + 16], 4), little(&tail[end + 12], 4), &directory)) return false;
+  for (size_t at = 0; count-- > 0;) {
+    const unsigned char* p = directory.data() + at;
+    if (at + 46 > directory.size() || little(p, 4) != 0x02014b50) return false;
+    size_t nameLength = little(p + 28, 2);
+    if (at + 46 + nameLength > directory.size()) return false;
+    entries->push_back({std::string(reinterpret_cast<const char*>(p + 46), nameLength),
+                        little(p + 10, 2), little(p + 16, 4), little(p + 20, 4), little(p + 24, 4),
+                        little(p + 42, 4)});
+    at += 46 + nameLength + little(p + 30, 2) + little(p + 32, 2);
+  }
+  return true;
+}
+
+bool PackageCheck::readEntry(const Entry& entry, std::string* head, std::string* tail) {
+  std::vector<unsigned char> local;
+  if (entry.method != Z_DEFLATED || !readAt(entry.offset, 30, &local) ||
+      little(local.data(), 4) != 0x04034b50)
+    return false;
+  return inflateFrom(entry.offset + 30 + little(&local[26], 2) + little(&local[28], 2), entry, head,
+                     tail);
+}
+
+// Inflates a part to check its length and checksum, keeping only its two ends.
+bool PackageCheck::inflateFrom(std::streamoff data, const Entry& entry, std::string* head,
+                               std::string* tail) {
+  z_stream z{};
+  if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return false;
+  std::vector<unsigned char> input(1 << 16), output(1 << 16);
+  uint32_t left = entry.packed, crc = crc32(0, nullptr, 0);
+  uint64_t total = 0;
+  int status = Z_OK;
+  in_.clear();
+  in_.seekg(data);
+  while (status == Z_OK) {
+    if (z.avail_in == 0 && left > 0) {
+      uInt chunk = static_cast<uInt>(std::min<size_t>(left, input.size()));
+      if (!in_.read(reinterpret_cast<char*>(input.data()), chunk)) break;
+      z.next_in = input.data();
+      z.avail_in = chunk;
+      left -= chunk;
+    }
+    z.next_out = output.data();
+    z.avail_out = static_cast<uInt>(output.size());
+    status = inflate(&z, Z_NO_FLUSH);
+    size_t produced = output.size() - z.avail_out;
+    crc = static_cast<uint32_t>(crc32(crc, output.data(), static_cast<uInt>(produced)));
+    total += produced;
+    const char* bytes = reinterpret_cast<const char*>(output.data());
+    head->append(bytes, std::min(produced, kKept - std::min(kKept, head->size())));
+    tail->append(bytes + produced - std::min(produced, kKept), std::min(produced, kKept));
+    if (tail->size() > kKept) tail->erase(0, tail->size() - kKept);
+  }
+  inflateEnd(&z);
+  return status == Z_STREAM_END && total == entry.size && crc == entry.crc;
+}
+
 bool writeAndClose(const MemoryWorkbook& book, const detail::SaveLimits& limits,
                    const std::string& temp, std::vector<std::string>* warnings,
                    std::string* problem) {
@@ -592,10 +734,11 @@ bool writeAndClose(const MemoryWorkbook& book, const detail::SaveLimits& limits,
   errno = 0;
   lxw_error closed = workbook_close(file);  // also frees it, after a failure too
   int closeErrno = errno;
+  *warnings = std::move(writer.warnings());
   if (!written) *problem = writer.problem();
   else if (closed != LXW_NO_ERROR) *problem = closeProblem(closed, closeErrno);
-  *warnings = std::move(writer.warnings());
-  return written && closed == LXW_NO_ERROR;
+  else return PackageCheck(temp).run(problem);
+  return false;
 }
 
 }  // namespace
