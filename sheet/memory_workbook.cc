@@ -234,11 +234,11 @@ void MemoryWorkbook::setItalic(SheetId sheet, Range range) {
 }
 
 void MemoryWorkbook::setFontColour(SheetId sheet, Range range, Colour colour) {
-  restyle(sheet, range, [colour](CellStyle& s) { s.fontColour = colour & 0xFFFFFF; });
+  restyle(sheet, range, [colour](CellStyle& s) { s.fontColour = colour < 0 ? kNoColour : colour & 0xFFFFFF; });
 }
 
 void MemoryWorkbook::setFill(SheetId sheet, Range range, Colour colour) {
-  restyle(sheet, range, [colour](CellStyle& s) { s.fill = colour & 0xFFFFFF; });
+  restyle(sheet, range, [colour](CellStyle& s) { s.fill = colour < 0 ? kNoColour : colour & 0xFFFFFF; });
 }
 
 void MemoryWorkbook::setColumnWidth(SheetId sheet, int32_t col, double width) {
@@ -259,9 +259,10 @@ void MemoryWorkbook::merge(SheetId sheet, Range range) {
 }
 
 double MemoryWorkbook::columnWidthInPoints(double characters) {
-  // The spreadsheet draws a column of w characters (of its 7-pixel default digit) as
-  // w * 7 + 5 pixels, narrower ones in proportion; a pixel is 0.75 points.
-  double pixels = characters < 1 ? std::trunc(characters * 12 + 0.5) : std::trunc(characters * 7 + 5);
+  // The spreadsheet draws a column of w characters (of its 7-pixel default digit) as w * 7
+  // pixels, rounded, and 5 of padding; narrower ones in proportion. A pixel is 0.75 points.
+  // The .xlsx writer sizes columns the same way, so pictures land where they were placed.
+  double pixels = characters < 1 ? std::trunc(characters * 12 + 0.5) : std::trunc(characters * 7 + 0.5) + 5;
   return pixels * 0.75;
 }
 

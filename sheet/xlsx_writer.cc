@@ -11,12 +11,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <optional>
 #include <random>
 #include <set>
 #include <system_error>
-#include <tuple>
 
 #include <zlib.h>
 
@@ -38,9 +36,12 @@ constexpr double kSlack = 1e-6;           // points; keeps a picture at a cell's
 
 // "1,048,576": counts in warnings read as the user reads them elsewhere.
 std::string withSeparators(uint64_t n) {
-  std::string digits = std::to_string(n);
-  for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-  return digits;
+  std::string digits = std::to_string(n), out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
 }
 
 std::string systemMessage(int error) {
@@ -124,6 +125,15 @@ struct PendingMerge {
   int32_t firstRow, firstCol, lastRow, lastCol;  // rows 1-based, on the merge's part
 };
 
+// A cell of the file: a part and a place on it.
+struct Target {
+  const Part& part;
+  int32_t row;  // 1-based
+  int32_t col;
+  lxw_row_t fileRow() const { return static_cast<lxw_row_t>(row - 1); }
+  lxw_col_t fileCol() const { return static_cast<lxw_col_t>(col); }
+};
+
 // Where a picture's top-left corner falls: a cell and the offset inside it, in pixels.
 struct Anchor {
   RowMap::Place at;
@@ -160,12 +170,11 @@ class SheetWriter {
   bool enterPart(size_t part);
   bool issueMerges(size_t part, int32_t upToRow);
   bool writeCell(const Part& part, int32_t row, const CellData& cell);
-  bool writeNumber(const Part& part, int32_t row, int32_t col, double value, lxw_format* format);
-  bool writeText(const Part& part, int32_t row, int32_t col, std::string_view bytes,
-                 lxw_format* format);
-  bool checkCell(lxw_error error, const Part& part, int32_t row, int32_t col);
+  bool writeNumber(const Target& target, double value, lxw_format* format);
+  bool writeText(const Target& target, std::string_view bytes, lxw_format* format);
+  bool checkCell(lxw_error error, const Target& target);
   std::vector<CellData> rowCells(int32_t row) const;
-  std::string where(const Part& part, int32_t row, int32_t col) const;
+  std::string where(const Target& target) const;
 
   BookWriter& out_;
   const MemoryWorkbook& book_;
@@ -208,14 +217,13 @@ class BookWriter {
   std::vector<SheetPlan> plan() const;
   int32_t lastUsedRow(SheetId id) const;
   bool addParts(const SheetPlan& plan, std::vector<Part>* parts);
-  lxw_format* formatFor(const CellStyle& style);
   lxw_format* newFormat(const CellStyle& style);
 
   const MemoryWorkbook& book_;
   detail::SaveLimits limits_;
   lxw_workbook* file_;
-  std::vector<std::optional<lxw_format*>> byStyle_;  // by the model's style index
-  std::map<std::tuple<bool, bool, Colour, Colour, uint16_t>, lxw_format*> formats_;
+  // By the model's style index: the model keeps each distinct style once.
+  std::vector<std::optional<lxw_format*>> formats_;
   std::vector<std::string> warnings_;
   std::string problem_;
 };
@@ -257,7 +265,8 @@ std::vector<BookWriter::SheetPlan> BookWriter::plan() const {
 int32_t BookWriter::lastUsedRow(SheetId id) const {
   int32_t last = book_.lastRow(id);
   for (const Range& merge : book_.merges(id)) last = std::max(last, merge.last.row);
-  for (const Picture& picture : book_.pictures(id)) last = std::max(last, pictureRow(picture.place));
+  for (const Picture& picture : book_.pictures(id))
+    last = std::max(last, pictureRow(picture.place));
   return last;
 }
 
@@ -271,7 +280,8 @@ bool BookWriter::write() {
     }
     for (size_t i = 1; i < parts.size(); ++i)
       warn("sheet " + inQuotes(plan.names[0]) + " has more rows than a sheet can hold (" +
-           withSeparators(limits_.maxRows) + "); they continue on sheet " + inQuotes(parts[i].name));
+           withSeparators(limits_.maxRows) + "); they continue on sheet " +
+           inQuotes(parts[i].name));
     if (!SheetWriter(*this, plan.id, std::move(parts), limits_.maxRows).write()) return false;
   }
   return true;
@@ -292,19 +302,12 @@ bool BookWriter::addParts(const SheetPlan& plan, std::vector<Part>* parts) {
   return true;
 }
 
+// Formats are made when a cell first needs one: a workbook uses few of the styles it knows.
 lxw_format* BookWriter::format(uint16_t style) {
-  if (style >= byStyle_.size()) byStyle_.resize(std::max<size_t>(style + 1, book_.styleCount()));
-  std::optional<lxw_format*>& slot = byStyle_[style];
-  if (!slot) slot = formatFor(book_.style(style));
+  if (style >= formats_.size()) formats_.resize(std::max<size_t>(style + 1, book_.styleCount()));
+  std::optional<lxw_format*>& slot = formats_[style];
+  if (!slot) slot = book_.style(style) == CellStyle{} ? nullptr : newFormat(book_.style(style));
   return *slot;
-}
-
-lxw_format* BookWriter::formatFor(const CellStyle& style) {
-  if (style == CellStyle{}) return nullptr;
-  auto key = std::tuple(style.bold, style.italic, style.fontColour, style.fill, style.numberFormat);
-  auto [it, added] = formats_.try_emplace(key, nullptr);
-  if (added) it->second = newFormat(style);
-  return it->second;
 }
 
 lxw_format* BookWriter::newFormat(const CellStyle& style) {
@@ -382,7 +385,8 @@ void SheetWriter::planMerges() {
   std::string sheet = "sheet " + inQuotes(parts_[0].name);
   for (const Range& merge : book_.merges(id_)) {
     if (merge.first == merge.last) continue;  // merging one cell changes nothing
-    if (std::any_of(kept.begin(), kept.end(), [&](const Range& k) { return overlaps(k, merge); })) {
+    auto overlapping = [&](const Range& other) { return overlaps(other, merge); };
+    if (std::any_of(kept.begin(), kept.end(), overlapping)) {
       out_.warn(sheet + ": merge " + rangeName(merge) + " overlaps another one and is left out");
       continue;
     }
@@ -395,8 +399,9 @@ void SheetWriter::planMerges() {
     merges_[top.part].push_back({top.row, merge.first.col, bottom.row, merge.last.col});
   }
   for (auto& list : merges_)
-    std::stable_sort(list.begin(), list.end(),
-                     [](const PendingMerge& a, const PendingMerge& b) { return a.lastRow < b.lastRow; });
+    std::stable_sort(list.begin(), list.end(), [](const PendingMerge& a, const PendingMerge& b) {
+      return a.lastRow < b.lastRow;
+    });
 }
 
 // Widths and pictures do not depend on the row order, so each part gets them at the start.
@@ -458,8 +463,8 @@ bool SheetWriter::insertPicture(const Picture& picture) {
 double SheetWriter::columnPoints(int32_t col) const {
   const auto& widths = book_.columnWidths(id_);
   auto it = widths.find(col);
-  return MemoryWorkbook::columnWidthInPoints(it == widths.end() ? MemoryWorkbook::kDefaultColumnWidth
-                                                                : it->second);
+  double characters = it == widths.end() ? MemoryWorkbook::kDefaultColumnWidth : it->second;
+  return MemoryWorkbook::columnWidthInPoints(characters);
 }
 
 Anchor SheetWriter::anchorOf(const Rect& place) const {
@@ -492,7 +497,8 @@ bool SheetWriter::enterPart(size_t part) {
 // before their last row and before any cell of that row.
 bool SheetWriter::issueMerges(size_t part, int32_t upToRow) {
   const std::vector<PendingMerge>& list = merges_[part];
-  for (size_t& next = nextMerge_[part]; next < list.size() && list[next].lastRow <= upToRow; ++next) {
+  for (size_t& next = nextMerge_[part]; next < list.size() && list[next].lastRow <= upToRow;
+       ++next) {
     const PendingMerge& m = list[next];
     lxw_error error = worksheet_merge_range(parts_[part].worksheet, m.firstRow - 1,
                                             static_cast<lxw_col_t>(m.firstCol), m.lastRow - 1,
@@ -506,49 +512,51 @@ bool SheetWriter::issueMerges(size_t part, int32_t upToRow) {
 
 bool SheetWriter::writeCell(const Part& part, int32_t row, const CellData& cell) {
   lxw_format* format = out_.format(cell.style);
-  int32_t col = cell.cell.col;
+  Target target{part, row, cell.cell.col};
   switch (cell.kind) {
-    case CellKind::kNumber: return writeNumber(part, row, col, cell.number, format);
-    case CellKind::kText: return writeText(part, row, col, cell.text, format);
+    case CellKind::kNumber: return writeNumber(target, cell.number, format);
+    case CellKind::kText: return writeText(target, cell.text, format);
     case CellKind::kBlank: break;
   }
   if (!format) return true;  // a blank without a format is no cell at all
-  return checkCell(worksheet_write_blank(part.worksheet, row - 1, static_cast<lxw_col_t>(col), format),
-                   part, row, col);
+  return checkCell(
+      worksheet_write_blank(part.worksheet, target.fileRow(), target.fileCol(), format), target);
 }
 
-bool SheetWriter::writeNumber(const Part& part, int32_t row, int32_t col, double value,
-                              lxw_format* format) {
-  lxw_col_t c = static_cast<lxw_col_t>(col);
+bool SheetWriter::writeNumber(const Target& target, double value, lxw_format* format) {
+  lxw_worksheet* sheet = target.part.worksheet;
+  lxw_row_t r = target.fileRow();
+  lxw_col_t c = target.fileCol();
   if (std::isfinite(value))
-    return checkCell(worksheet_write_number(part.worksheet, row - 1, c, value, format), part, row, col);
+    return checkCell(worksheet_write_number(sheet, r, c, value, format), target);
   // The file format has no NaN or infinity; libxlsxwriter would write "-NAN" and break it.
   const char* text = std::isnan(value) ? "NaN" : value > 0 ? "Infinity" : "-Infinity";
-  out_.warn(where(part, row, col) + ": the number " + text + " cannot be stored; written as text");
-  return checkCell(worksheet_write_string(part.worksheet, row - 1, c, text, format), part, row, col);
+  out_.warn(where(target) + ": the number " + text + " cannot be stored; written as text");
+  return checkCell(worksheet_write_string(sheet, r, c, text, format), target);
 }
 
-bool SheetWriter::writeText(const Part& part, int32_t row, int32_t col, std::string_view bytes,
-                            lxw_format* format) {
+bool SheetWriter::writeText(const Target& target, std::string_view bytes, lxw_format* format) {
   text_.clear();
   if (!detail::appendFileText(bytes, kMaxTextChars, &text_))
-    out_.warn(where(part, row, col) + ": text cut to the " + withSeparators(kMaxTextChars) +
+    out_.warn(where(target) + ": text cut to the " + withSeparators(kMaxTextChars) +
               " characters a cell can hold");
-  lxw_col_t c = static_cast<lxw_col_t>(col);
   // libxlsxwriter skips an empty text; a styled empty cell must keep its style.
-  if (text_.empty())
-    return !format || checkCell(worksheet_write_blank(part.worksheet, row - 1, c, format), part, row, col);
-  return checkCell(worksheet_write_string(part.worksheet, row - 1, c, text_.c_str(), format), part,
-                   row, col);
+  if (text_.empty() && !format) return true;
+  lxw_worksheet* sheet = target.part.worksheet;
+  lxw_row_t r = target.fileRow();
+  lxw_col_t c = target.fileCol();
+  lxw_error error = text_.empty() ? worksheet_write_blank(sheet, r, c, format)
+                                  : worksheet_write_string(sheet, r, c, text_.c_str(), format);
+  return checkCell(error, target);
 }
 
 // The place is only spelled out when something failed: most saves write millions of cells.
-bool SheetWriter::checkCell(lxw_error error, const Part& part, int32_t row, int32_t col) {
-  return error == LXW_NO_ERROR || out_.check(error, where(part, row, col));
+bool SheetWriter::checkCell(lxw_error error, const Target& target) {
+  return error == LXW_NO_ERROR || out_.check(error, where(target));
 }
 
-std::string SheetWriter::where(const Part& part, int32_t row, int32_t col) const {
-  return "sheet " + inQuotes(part.name) + ", cell " + cellName({row, col});
+std::string SheetWriter::where(const Target& target) const {
+  return "sheet " + inQuotes(target.part.name) + ", cell " + cellName({target.row, target.col});
 }
 
 // A fresh name beside the target, so that publishing the file is a rename within one file
@@ -595,7 +603,8 @@ std::string rootEndTag(std::string_view head) {
     at = head.find('<', at + 1);
   if (at == std::string_view::npos) return {};
   size_t end = head.find_first_of(" \t\r\n/>", at + 1);
-  return end == std::string_view::npos ? std::string() : "</" + std::string(head.substr(at + 1, end - at - 1)) + ">";
+  if (end == std::string_view::npos) return {};
+  return "</" + std::string(head.substr(at + 1, end - at - 1)) + ">";
 }
 
 // libxlsxwriter stages every part of the file in temporary files without checking those
@@ -647,7 +656,7 @@ bool PackageCheck::readAt(std::streamoff at, size_t count, std::vector<unsigned 
   in_.clear();
   in_.seekg(at);
   in_.read(reinterpret_cast<char*>(out->data()), static_cast<std::streamsize>(count));
-  return in_.good() || static_cast<size_t>(in_.gcount()) == count;
+  return static_cast<size_t>(in_.gcount()) == count;
 }
 
 // The table of contents at the end of the zip archive.

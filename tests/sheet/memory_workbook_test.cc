@@ -86,6 +86,8 @@ TEST(MemoryWorkbook, StylesCombineAndAreShared) {
   book.setBold(s, Cell{1, 0});
   book.setFontColour(s, Cell{1, 0}, 0x0000FF);
   book.setFill(s, Range({1, 0}, {2, 1}), 0);  // black is a fill like any other
+  book.setFontColour(s, Cell{2, 0}, kNoColour);
+  EXPECT_EQ(book.style(book.cell(s, {2, 0})->style).fontColour, kNoColour);
   CellStyle a1 = book.style(book.cell(s, {1, 0})->style);
   EXPECT_TRUE(a1.bold);
   EXPECT_EQ(a1.fontColour, 0x0000FF);
@@ -118,6 +120,8 @@ TEST(MemoryWorkbook, RangePositionsInPoints) {
   EXPECT_DOUBLE_EQ(r.top, 0);
   EXPECT_DOUBLE_EQ(r.height, 45);
   EXPECT_DOUBLE_EQ(book.rangeRect(s, Cell{4, 3}).top, 45);
+  book.setColumnWidth(s, 2, 8.5);  // 59.5 pixels round up
+  EXPECT_DOUBLE_EQ(book.rangeRect(s, Cell{1, 2}).width, 65 * 0.75);
 }
 
 TEST(MemoryWorkbook, LongAndRepeatedTextsReadBackIntact) {

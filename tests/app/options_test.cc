@@ -1,0 +1,58 @@
+#include "app/convert/options.h"
+
+#include <gtest/gtest.h>
+
+namespace tnw::app {
+namespace {
+
+bool parse(std::vector<std::string> args, ConvertOptions* options, std::string* err) {
+  return parseConvertOptions(args, options, err);
+}
+
+TEST(ConvertOptions, InputsAndOptionsInAnyOrder) {
+  ConvertOptions o;
+  std::string err;
+  ASSERT_TRUE(parse({"a.pas", "-d", "out", "--quiet", "--", "-odd.pas"}, &o, &err)) << err;
+  EXPECT_EQ(o.inputs, (std::vector<std::string>{"a.pas", "-odd.pas"}));
+  EXPECT_EQ(o.outputDir, "out");
+  EXPECT_TRUE(o.quiet);
+  ConvertOptions p;
+  ASSERT_TRUE(parse({"--output=x.xlsx", "a.pas"}, &p, &err));
+  EXPECT_EQ(p.output, "x.xlsx");
+}
+
+TEST(ConvertOptions, CommandLinesThatCannotRun) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;
+  } cases[] = {
+      {{}, "no input file given"},
+      {{"-x", "a.pas"}, "unknown option '-x'"},
+      {{"a.pas", "-o"}, "option '-o' needs a value"},
+      {{"-o", "x.xlsx", "a.pas", "b.pas"}, "-o names the workbook of one input; use -d for several"},
+      {{"-o", "x.xlsx", "-d", "d", "a.pas"}, "-o and -d cannot be used together"},
+      {{"--info", "-d", "d", "a.pas"}, "--info writes no workbook; -o and -d do not go with it"},
+  };
+  for (const Case& c : cases) {
+    ConvertOptions o;
+    std::string err;
+    EXPECT_FALSE(parse(c.args, &o, &err));
+    EXPECT_EQ(err, c.err);
+  }
+  ConvertOptions help;
+  std::string err;
+  EXPECT_TRUE(parse({"--help"}, &help, &err));  // needs no input
+  EXPECT_TRUE(help.help);
+}
+
+TEST(ConvertOptions, WorkbooksAreNamedAfterTheirInput) {
+  EXPECT_EQ(outputPathFor("data/well.pas", ""), "data/well.xlsx");
+  EXPECT_EQ(outputPathFor("data/WELL.PAS", ""), "data/WELL.xlsx");
+  EXPECT_EQ(outputPathFor("well.pas", ""), "well.xlsx");
+  EXPECT_EQ(outputPathFor("data/well.txt", "out"), "out/well.txt.xlsx");
+  EXPECT_EQ(outputPathFor("data/well.test.Pas", "/tmp/x"), "/tmp/x/well.test.xlsx");
+  EXPECT_EQ(outputPathFor("archive/.pas", ""), "archive/.pas.xlsx");
+}
+
+}  // namespace
+}  // namespace tnw::app
