@@ -1,5 +1,11 @@
 #include "readers/factory.h"
 
+#include "readers/drillstem_test.h"
+#include "readers/flow_tests.h"
+#include "readers/gas_analysis.h"
+#include "readers/oil_analysis.h"
+#include "readers/production_test.h"
+#include "readers/survey_readers.h"
 #include "readers/water_analysis.h"
 
 namespace tnw::readers {
@@ -13,9 +19,18 @@ struct Known {
   Maker make;
 };
 
-// The readers built in so far; a file of a type not listed here is read by the common header
+// The ten test types. A file whose type names none of them is read by the common header
 // sections alone, its other lines becoming error rows.
 constexpr Known kReaders[] = {
+    {"PRD", makeProductionTestReader},
+    {"DST", makeDrillstemTestReader},
+    {"AOF", makeAbsoluteOpenFlowReader},
+    {"TRG", makeTransientFlowTestReader},
+    {"GAN", makeGasAnalysisReader},
+    {"OAN", makeOilAnalysisReader},
+    {"AWS", makeAcousticWellSounderReader},
+    {"GRD", makeGradientReader},
+    {"SG", makeStaticGradientReader},
     {"WAN", makeWaterAnalysisReader},
 };
 

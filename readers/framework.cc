@@ -183,19 +183,23 @@ bool TableReader::handleNumberedDataBlock(const Compiled& section, std::string_v
   return writeDataRow(sheetFor(r.sheet, *n), table, fields_, r.date);
 }
 
-// A row written "~DTG," belongs to the gauge of the numbered row right after it.
+// A row written "~DTG," belongs to the gauge of the numbered row right after it. Only the
+// row's leading tag takes that number: a field that happens to hold "~DTG," is data and stays
+// as it is. The next line stays waiting; the conversion reads it next, under its own number;
+// a row followed by anything else is left for the error rows.
 bool TableReader::handleUntaggedRow(const Compiled& section, std::string_view line) {
   if (!pas::startsWith(line, section.untaggedTag)) return false;
   std::string next;
   if (!converter().peekLine(next)) return false;
   pas::MatchContext& match = converter().matchContext();
-  if (!section.head.match(next, match)) return false;
+  // The next line must be a numbered row of this block, its tag opening the line: a line that
+  // only mentions one further on (a comment, say) names no gauge for this row.
+  if (!section.head.match(next, match) || match.start != 0) return false;
   std::optional<int32_t> n = readInstanceNumber(pas::groupText(match, 0));
   if (!n) return false;
-  std::string tagged(line);
   const Registration& r = section.registration;
-  pas::replaceAll(tagged, section.untaggedTag,
-                  pas::format("%.*s (%d),", static_cast<int>(r.prefix.size()), r.prefix.data(), *n));
+  std::string tagged = pas::format("%.*s (%d),", static_cast<int>(r.prefix.size()), r.prefix.data(), *n);
+  tagged.append(line.substr(section.untaggedTag.size()));
   return handleNumberedDataBlock(section, tagged);
 }
 
