@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace tnw::testing {
@@ -77,6 +78,25 @@ std::vector<std::string> sheetNames(const sheet::MemoryWorkbook& book) {
   for (sheet::SheetId id : book.sheetOrder()) out.push_back(book.sheetName(id));
   return out;
 }
+
+std::string errorsOf(const Converted& c) {
+  std::string out;
+  auto info = c.book.findSheet(sheet::kGeneralSheet);
+  if (!info) return out;
+  for (int32_t row = 5; row <= c.book.lastRow(*info); ++row)
+    if (shownValue(c.book, sheet::kGeneralSheet, "B" + std::to_string(row)) == "Could not parse line")
+      out += shownValue(c.book, sheet::kGeneralSheet, "D" + std::to_string(row)) + "\n";
+  return out;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+std::string readExample(std::string_view name) { return readFile(sourcePath("examples/" + std::string(name))); }
 
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "tarnwell-test-XXXXXX").string();

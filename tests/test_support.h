@@ -33,6 +33,11 @@ sheet::CellStyle styleAt(const sheet::MemoryWorkbook& book, std::string_view she
 // The cells of one row as shown, from column A to the last used one.
 std::vector<std::string> rowValues(const sheet::MemoryWorkbook& book, std::string_view sheet, int32_t row);
 std::vector<std::string> sheetNames(const sheet::MemoryWorkbook& book);
+// The lines that ended as "Could not parse line" rows, each followed by a line feed.
+std::string errorsOf(const Converted& converted);
+
+std::string readFile(const std::string& path);
+std::string readExample(std::string_view name);  // a file of examples/
 
 // A temporary folder removed with the object.
 class TempDir {

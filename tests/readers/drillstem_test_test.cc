@@ -8,6 +8,8 @@
 namespace tnw::readers {
 namespace {
 
+using testing::errorsOf;
+
 using testing::convertText;
 using testing::rowValues;
 using testing::shownValue;
@@ -20,14 +22,6 @@ std::string header(std::string_view version) {
   return "~VERSION,TYPE.,DST,,\n~VERSION,VERS.," + std::string(version) + ",,\n";
 }
 
-std::string errorsOf(const testing::Converted& c) {
-  std::string out;
-  auto info = c.book.findSheet("TEST INFORMATION");
-  for (int32_t row = 5; row <= c.book.lastRow(*info); ++row)
-    if (shownValue(c.book, "TEST INFORMATION", "B" + std::to_string(row)) == "Could not parse line")
-      out += shownValue(c.book, "TEST INFORMATION", "D" + std::to_string(row)) + "\n";
-  return out;
-}
 
 // Mnemonic as the file writes it, the label the row must show (empty: the mnemonic), and the
 // description, all typed from the drillstem catalogue.

@@ -12,6 +12,9 @@
 namespace tnw::readers {
 namespace {
 
+using testing::errorsOf;
+using testing::readExample;
+
 using testing::cellAt;
 using testing::convertText;
 using testing::rowValues;
@@ -23,22 +26,7 @@ constexpr std::string_view kAof = "~VERSION,TYPE.,AOF,,\n~VERSION,VERS.,3.0,,\n"
 constexpr std::string_view kTrg = "~VERSION,TYPE.,TRG,,\n~VERSION,VERS.,3.0,,\n";
 constexpr sheet::Colour kColumnFill = 0xEAD5D5;
 
-// The lines of a file that ended as error rows, one per line.
-std::string errorsOf(const testing::Converted& c) {
-  std::string out;
-  auto info = c.book.findSheet("TEST INFORMATION");
-  for (int32_t row = 2; row <= c.book.lastRow(*info); ++row)
-    if (shownValue(c.book, "TEST INFORMATION", "B" + std::to_string(row)) == "Could not parse line")
-      out += shownValue(c.book, "TEST INFORMATION", "D" + std::to_string(row)) + "\n";
-  return out;
-}
 
-std::string readExample(std::string_view name) {
-  std::ifstream in(testing::sourcePath("examples/" + std::string(name)), std::ios::binary);
-  std::stringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 
 struct Expected {
   std::string_view mnemonic, description;

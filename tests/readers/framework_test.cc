@@ -8,6 +8,8 @@
 namespace tnw::readers {
 namespace {
 
+using testing::errorsOf;
+
 using testing::rowValues;
 using testing::shownValue;
 using testing::styleAt;
@@ -34,14 +36,6 @@ std::unique_ptr<testing::Converted> convertWith(std::string_view text) {
   return c;
 }
 
-std::string errorsOf(const testing::Converted& c) {
-  std::string out;
-  auto info = c.book.findSheet("TEST INFORMATION");
-  for (int32_t row = 5; row <= c.book.lastRow(*info); ++row)
-    if (shownValue(c.book, "TEST INFORMATION", "B" + std::to_string(row)) == "Could not parse line")
-      out += shownValue(c.book, "TEST INFORMATION", "D" + std::to_string(row)) + "\n";
-  return out;
-}
 
 TEST(ValueSections, TheEscapedDotAndCommaKeepSimilarMnemonicsApart) {
   auto c = convertWith(

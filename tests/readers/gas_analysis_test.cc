@@ -10,6 +10,8 @@
 namespace tnw::readers {
 namespace {
 
+using testing::errorsOf;
+
 using testing::convertText;
 using testing::rowValues;
 using testing::shownValue;
@@ -129,14 +131,6 @@ const Entries kDistillationColumns = {
     {"RELMM.", "Relative Molecular Mass"},
 };
 
-std::string errorsOf(const testing::Converted& c) {
-  std::string out;
-  auto info = c.book.findSheet("TEST INFORMATION");
-  for (int32_t row = 5; row <= c.book.lastRow(*info); ++row)
-    if (shownValue(c.book, "TEST INFORMATION", "B" + std::to_string(row)) == "Could not parse line")
-      out += shownValue(c.book, "TEST INFORMATION", "D" + std::to_string(row)) + "\n";
-  return out;
-}
 
 // Feeds one line per entry of `section` and checks the rows on `sheet`, in order. `lead` is a
 // line of another sheet put first, for sections that a fresh reader would not route to.

@@ -10,6 +10,8 @@
 namespace tnw::readers {
 namespace {
 
+using testing::errorsOf;
+
 using testing::convertText;
 using testing::rowValues;
 using testing::shownValue;
@@ -96,14 +98,6 @@ Entries distillation(const std::string& fraction) {
   return out;
 }
 
-std::string errorsOf(const testing::Converted& c) {
-  std::string out;
-  auto info = c.book.findSheet("TEST INFORMATION");
-  for (int32_t row = 5; row <= c.book.lastRow(*info); ++row)
-    if (shownValue(c.book, "TEST INFORMATION", "B" + std::to_string(row)) == "Could not parse line")
-      out += shownValue(c.book, "TEST INFORMATION", "D" + std::to_string(row)) + "\n";
-  return out;
-}
 
 // Feeds one line per entry of `section` and checks the rows on `sheet`, in order.
 void expectCatalogue(std::string_view section, std::string_view sheet, const Entries& entries) {

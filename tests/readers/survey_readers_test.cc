@@ -10,6 +10,9 @@
 namespace tnw::readers {
 namespace {
 
+using testing::errorsOf;
+using testing::readFile;
+
 using testing::convertText;
 using testing::rowValues;
 using testing::shownValue;
@@ -21,14 +24,6 @@ constexpr std::string_view kGrd = "~VERSION,TYPE.,GRD,,\n~VERSION,VERS.,x,,\n";
 constexpr std::string_view kSg = "~VERSION,TYPE.,SG,,\n~VERSION,VERS.,x,,\n";
 constexpr sheet::Colour kColumnFill = 0xEAD5D5;
 
-std::string errorsOf(const testing::Converted& c) {
-  std::string out;
-  auto info = c.book.findSheet("TEST INFORMATION");
-  for (int32_t row = 5; row <= c.book.lastRow(*info); ++row)
-    if (shownValue(c.book, "TEST INFORMATION", "B" + std::to_string(row)) == "Could not parse line")
-      out += shownValue(c.book, "TEST INFORMATION", "D" + std::to_string(row)) + "\n";
-  return out;
-}
 
 struct Expected {
   std::string_view mnemonic, description;
@@ -332,12 +327,6 @@ struct Example {
   int32_t errors;
 };
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 
 TEST(SurveyExamples, ConvertWithTheirIntendedErrorsOnly) {
   for (const Example& e : {Example{"acoustic-well-sounder.pas", "AWS", "Acoustic Well Sounder", 1},

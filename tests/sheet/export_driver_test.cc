@@ -12,12 +12,8 @@
 namespace tnw::sheet {
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
+using testing::readFile;
+
 
 ExportOptions optionsFor(const std::string& logo) {
   ExportOptions options;
