@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -39,6 +40,35 @@ struct ValueEntry {
 };
 // Entries are tried in order; the first whose pattern occurs in the line writes the row.
 using ValueTable = std::vector<ValueEntry>;
+
+// A value table whose mnemonics (and descriptions) are put together in code, for catalogues
+// that follow a rule rather than a list. It keeps the texts, so it is built in place and never
+// copied.
+class BuiltTable {
+ public:
+  template <typename Fill>
+  explicit BuiltTable(Fill fill) {
+    fill(*this);
+  }
+  BuiltTable(const BuiltTable&) = delete;
+  BuiltTable& operator=(const BuiltTable&) = delete;
+
+  void add(const ValueEntry& entry) { table_.push_back(entry); }
+  // A made-up mnemonic with a description that is a constant of the program.
+  void add(std::string mnemonic, std::string_view description) {
+    table_.push_back({texts_.emplace_back(std::move(mnemonic)), description});
+  }
+  // A made-up mnemonic and description.
+  void add(std::string mnemonic, std::string description) {
+    std::string_view m = texts_.emplace_back(std::move(mnemonic));
+    table_.push_back({m, texts_.emplace_back(std::move(description))});
+  }
+  const ValueTable& table() const { return table_; }
+
+ private:
+  std::deque<std::string> texts_;  // a deque never moves what it holds
+  ValueTable table_;
+};
 
 enum class SectionKind { kValues, kNumberedValues, kDataBlock, kNumberedDataBlock };
 // Which field of a data row holds a time stamp (written as a date when it is a valid one).

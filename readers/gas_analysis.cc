@@ -23,27 +23,6 @@ namespace tnw::readers {
 
 namespace {
 
-// A value table whose mnemonics are put together here. It keeps their texts, so it is built in
-// place and never copied.
-class BuiltTable {
- public:
-  template <typename Fill>
-  explicit BuiltTable(Fill fill) {
-    fill(*this);
-  }
-  BuiltTable(const BuiltTable&) = delete;
-  BuiltTable& operator=(const BuiltTable&) = delete;
-
-  void add(const ValueEntry& entry) { table_.push_back(entry); }
-  void add(std::string mnemonic, std::string_view description) {
-    table_.push_back({texts_.emplace_back(std::move(mnemonic)), description});
-  }
-  const ValueTable& table() const { return table_; }
-
- private:
-  std::deque<std::string> texts_;  // a deque never moves what it holds
-  ValueTable table_;
-};
 
 // The components of a gas, each described in the words of the sections that list it.
 struct Component {

@@ -26,37 +26,27 @@ constexpr Ion kAnionIons[] = {{"CL", "Chloride"},   {"BR", "Bromide"},   {"I", "
                               {"OH", "Hydroxide"}, {"H2S", "Hydrogen Sulphide"}};
 
 // Three entries per ion: its concentration by mass, its mass fraction and its milli-equivalents,
-// each described after the ion's name. The texts live as long as the table.
-struct IonTable {
-  std::vector<std::string> texts;
-  ValueTable table;
-};
-
-IonTable ionTable(std::span<const Ion> ions, std::string_view mgDescription, std::string_view fractionDescription,
-                  std::string_view meqDescription) {
-  IonTable out;
-  out.texts.reserve(ions.size() * 6);
-  auto text = [&](std::string s) -> std::string_view { return out.texts.emplace_back(std::move(s)); };
+// each described after the ion's name.
+void addIons(BuiltTable& t, std::span<const Ion> ions, std::string_view mgDescription,
+             std::string_view fractionDescription, std::string_view meqDescription) {
   for (const Ion& ion : ions) {
     std::string code(ion.code), name(ion.name);
-    std::string_view mg = text(code + ".MG/L"), mgText = text(name + std::string(mgDescription));
-    std::string_view frac = text(code + ".FRACTION"), fracText = text(name + std::string(fractionDescription));
-    std::string_view meq = text(code + ".MEQ/L"), meqText = text(name + std::string(meqDescription));
-    out.table.push_back({mg, mgText});
-    out.table.push_back({frac, fracText});
-    out.table.push_back({meq, meqText});
+    t.add(code + ".MG/L", name + std::string(mgDescription));
+    t.add(code + ".FRACTION", name + std::string(fractionDescription));
+    t.add(code + ".MEQ/L", name + std::string(meqDescription));
   }
-  return out;
 }
 
 const ValueTable& cations() {
-  static const IonTable t = ionTable(kCationIons, " Citation", " Cation Mass Fraction", " Cation Concentration");
-  return t.table;
+  static const BuiltTable t(
+      [](BuiltTable& t) { addIons(t, kCationIons, " Citation", " Cation Mass Fraction", " Cation Concentration"); });
+  return t.table();
 }
 
 const ValueTable& anions() {
-  static const IonTable t = ionTable(kAnionIons, " Anion", " Anion Mass Fraction", " Anion Concentration");
-  return t.table;
+  static const BuiltTable t(
+      [](BuiltTable& t) { addIons(t, kAnionIons, " Anion", " Anion Mass Fraction", " Anion Concentration"); });
+  return t.table();
 }
 
 const ValueTable kSolids = {
