@@ -1,5 +1,7 @@
 #include "readers/framework.h"
 
+#include <charconv>
+
 #include "pas/date_time.h"
 #include "pas/pas_converter.h"
 #include "pas/text.h"
@@ -11,6 +13,17 @@ namespace {
 constexpr std::string_view kNumberRequired = " \\({([0-9]+)}\\),";
 constexpr std::string_view kNumberBlankOptional = " ?\\({([0-9]+)}\\),";
 constexpr std::string_view kValueCapture = ",{(.*?)},";
+
+// "~DTG (2)": a section or tag with its instance number, as rows name it. Called for every
+// row of a gauge table, so it does without printf.
+std::string numberedName(std::string_view prefix, int32_t n) {
+  char digits[16];
+  char* end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+  std::string name;
+  name.reserve(prefix.size() + 3 + static_cast<size_t>(end - digits));
+  name.append(prefix).append(" (").append(digits, end).push_back(')');
+  return name;
+}
 
 std::string numberedHead(const Registration& r) {
   return std::string(r.prefix) + std::string(r.blankOptional ? kNumberBlankOptional : kNumberRequired);
@@ -153,8 +166,7 @@ bool TableReader::handleNumberedValues(const Compiled& section, std::string_view
   for (size_t i = 0; i < section.entries.size(); ++i) {
     if (!section.entries[i].match(line, match)) continue;
     const ValueEntry& entry = (*r.table)[i];
-    converter().writeValueRow(sheetFor(r.sheet, *n), pas::format("%.*s (%d)", static_cast<int>(r.prefix.size()),
-                                                                 r.prefix.data(), *n),
+    converter().writeValueRow(sheetFor(r.sheet, *n), numberedName(r.prefix, *n),
                               entry.label.empty() ? entry.mnemonic : entry.label, pas::groupText(match, 1),
                               entry.description, r.fill);
     return true;
@@ -179,8 +191,7 @@ bool TableReader::handleNumberedDataBlock(const Compiled& section, std::string_v
   if (!n) return false;
   splitFields(line, fields_);
   if (!fields_.empty()) fields_.erase(fields_.begin());
-  std::string table = pas::format("%.*s (%d)", static_cast<int>(r.prefix.size()), r.prefix.data(), *n);
-  return writeDataRow(sheetFor(r.sheet, *n), table, fields_, r.date);
+  return writeDataRow(sheetFor(r.sheet, *n), numberedName(r.prefix, *n), fields_, r.date);
 }
 
 // A row written "~DTG," belongs to the gauge of the numbered row right after it. Only the
@@ -198,7 +209,7 @@ bool TableReader::handleUntaggedRow(const Compiled& section, std::string_view li
   std::optional<int32_t> n = readInstanceNumber(pas::groupText(match, 0));
   if (!n) return false;
   const Registration& r = section.registration;
-  std::string tagged = pas::format("%.*s (%d),", static_cast<int>(r.prefix.size()), r.prefix.data(), *n);
+  std::string tagged = numberedName(r.prefix, *n) + ",";
   tagged.append(line.substr(section.untaggedTag.size()));
   return handleNumberedDataBlock(section, tagged);
 }

@@ -312,7 +312,17 @@ void MemoryWorkbook::addHyperlink(SheetId sheet, int32_t picture, std::string_vi
 void MemoryWorkbook::setRepeatedRow(SheetId sheet, int32_t row) { data(sheet).repeatedRow = row; }
 
 uint16_t MemoryWorkbook::internStyle(const CellStyle& style) {
-  auto [it, added] = styleIndex_.try_emplace(styleKey(style), static_cast<uint16_t>(styles_.size()));
+  // Rows repeat the same few styles; a small direct-mapped cache answers before the map.
+  uint64_t key = styleKey(style);
+  StyleCacheEntry& cached = styleCache_[(key ^ (key >> 29)) % styleCache_.size()];
+  if (cached.valid && cached.key == key) return cached.index;
+  uint16_t index = internStyleSlow(key, style);
+  cached = {key, index, true};
+  return index;
+}
+
+uint16_t MemoryWorkbook::internStyleSlow(uint64_t key, const CellStyle& style) {
+  auto [it, added] = styleIndex_.try_emplace(key, static_cast<uint16_t>(styles_.size()));
   if (added) {
     if (styles_.size() >= 0xFFFF) {
       styleIndex_.erase(it);
@@ -324,13 +334,21 @@ uint16_t MemoryWorkbook::internStyle(const CellStyle& style) {
 }
 
 uint16_t MemoryWorkbook::internNumberFormat(std::string_view format) {
+  // A table's columns take turns with a handful of formats; remember the last few.
+  for (uint16_t id : recentFormats_)
+    if (id != kNoFormat && numberFormats_[id] == format) return id;
+  uint16_t id;
   auto it = numberFormatIndex_.find(format);
-  if (it != numberFormatIndex_.end()) return it->second;
-  if (numberFormats_.size() >= 4095)  // the style key keeps 12 bits for it
-    throw SpreadsheetError(kStatusBadRange, "Too many different number formats");
-  uint16_t id = static_cast<uint16_t>(numberFormats_.size());
-  numberFormats_.emplace_back(format);
-  numberFormatIndex_.emplace(std::string(format), id);
+  if (it != numberFormatIndex_.end()) {
+    id = it->second;
+  } else {
+    if (numberFormats_.size() >= 4095)  // the style key keeps 12 bits for it
+      throw SpreadsheetError(kStatusBadRange, "Too many different number formats");
+    id = static_cast<uint16_t>(numberFormats_.size());
+    numberFormats_.emplace_back(format);
+    numberFormatIndex_.emplace(std::string(format), id);
+  }
+  recentFormats_[nextRecent_++ % recentFormats_.size()] = id;
   return id;
 }
 

@@ -7,6 +7,7 @@
 // an earlier row (the summary cells of the general sheet) is an insertion.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -115,6 +116,7 @@ class MemoryWorkbook : public Workbook {
   template <typename Change>
   void restyle(SheetId sheet, Range range, Change change);
   uint16_t internStyle(const CellStyle& style);
+  uint16_t internStyleSlow(uint64_t key, const CellStyle& style);
   uint16_t internNumberFormat(std::string_view format);
   uint64_t storeText(std::string_view text);
   std::string_view loadText(uint64_t ref) const;
@@ -127,6 +129,15 @@ class MemoryWorkbook : public Workbook {
 
   std::vector<CellStyle> styles_;
   std::unordered_map<uint64_t, uint16_t> styleIndex_;
+  struct StyleCacheEntry {
+    uint64_t key = 0;
+    uint16_t index = 0;
+    bool valid = false;
+  };
+  std::array<StyleCacheEntry, 64> styleCache_{};
+  static constexpr uint16_t kNoFormat = 0xFFFF;
+  std::array<uint16_t, 4> recentFormats_{kNoFormat, kNoFormat, kNoFormat, kNoFormat};
+  size_t nextRecent_ = 0;
   std::vector<std::string> numberFormats_;
   std::map<std::string, uint16_t, std::less<>> numberFormatIndex_;
 
