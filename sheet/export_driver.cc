@@ -50,6 +50,7 @@ ExportResult exportFile(Application& application, pas::LineSource& source, const
     bool completed = converter.convert(source, progress);
     result.lines = converter.lineNumber();
     result.errors = converter.errorCount();
+    result.typeText = converter.typeText();
     result.warnings = converter.warnings();
     if (source.failed()) {
       // A file that stopped being readable halfway is no finished conversion.

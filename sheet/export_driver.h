@@ -31,6 +31,7 @@ struct ExportResult {
   std::string message;  // for every outcome but kCompleted and kCancelled
   int32_t lines = 0;
   int32_t errors = 0;
+  std::string typeText;  // as the file gave it
   std::vector<std::string> warnings;
 };
 

@@ -1,14 +1,19 @@
 // tarnwell-convert: PAS files to .xlsx workbooks, without a desktop.
+#include <atomic>
+#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <set>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "app/convert/options.h"
 #include "app/convert/progress_bar.h"
+#include "app/convert/report.h"
 #include "pas/line_source.h"
 #include "pas/pas_converter.h"
 #include "pas/platform.h"
@@ -21,6 +26,7 @@
 namespace {
 
 using namespace tnw;
+using app::FileOutcome;
 
 constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitInterrupted = 130;
 
@@ -29,63 +35,132 @@ void complain(const std::string& message) { std::fprintf(stderr, "tarnwell-conve
 // Texts from the file are bytes in whatever the file used; the terminal wants UTF-8.
 std::string shown(std::string_view bytes) { return sheet::toUtf8(bytes); }
 
-bool printInfo(const std::string& input) {
+bool printInfo(const std::string& input, bool json) {
   std::string err;
   auto source = pas::LineSource::open(input, &err);
-  if (!source) return complain(err), false;
   pas::PasConverter converter(nullptr);
-  converter.scanHeader(*source);
-  if (source->failed()) return complain(source->error()), false;
-  std::printf("File: %s\n", shown(std::filesystem::path(input).filename().string()).c_str());
-  std::printf("Type: %s\n", shown(converter.typeText()).c_str());
-  std::printf("Type name: %s\n", std::string(pas::typeLongName(converter.typeText())).c_str());
-  std::printf("Version: %s\n", shown(converter.versionText()).c_str());
-  std::printf("UWI: %s\n", shown(converter.uwi()).c_str());
-  std::printf("Company: %s\n", shown(converter.company()).c_str());
-  std::printf("Formation: %s\n", shown(converter.formation()).c_str());
+  if (source) converter.scanHeader(*source);
+  if (source && source->failed()) err = source->error();
+  std::string file = shown(std::filesystem::path(input).filename().string());
+  if (!err.empty()) {
+    complain(err);
+    if (json) std::printf("%s\n", app::jsonObject({{"file", file}, {"error", err}}).c_str());
+    return false;
+  }
+  std::vector<std::pair<std::string, std::string>> facts = {
+      {"File", file},
+      {"Type", shown(converter.typeText())},
+      {"Type name", std::string(pas::typeLongName(converter.typeText()))},
+      {"Version", shown(converter.versionText())},
+      {"UWI", shown(converter.uwi())},
+      {"Company", shown(converter.company())},
+      {"Formation", shown(converter.formation())},
+  };
+  if (json) {
+    const char* keys[] = {"file", "type", "typeName", "version", "uwi", "company", "formation"};
+    std::vector<std::pair<std::string, std::string>> keyed;
+    for (size_t i = 0; i < facts.size(); ++i) keyed.emplace_back(keys[i], facts[i].second);
+    std::printf("%s\n", app::jsonObject(keyed).c_str());
+  } else {
+    for (const auto& [name, value] : facts) std::printf("%s: %s\n", name.c_str(), value.c_str());
+  }
   return true;
 }
 
-bool checkOutputFolder(const std::string& output) {
+std::string missingFolder(const std::string& output) {
   std::filesystem::path folder = std::filesystem::path(output).parent_path();
   if (folder.empty()) folder = ".";
   std::error_code ec;
-  if (!std::filesystem::is_directory(folder, ec)) {
-    complain("cannot write " + output + ": the folder " + folder.string() + " does not exist");
-    return false;
-  }
-  return true;
+  if (std::filesystem::is_directory(folder, ec)) return {};
+  return "cannot write " + output + ": the folder " + folder.string() + " does not exist";
 }
 
-enum class Outcome { kConverted, kFailed, kInterrupted };
+struct Job {
+  std::string input;
+  std::string output;
+};
 
-Outcome convertOne(const std::string& input, const std::string& output, const tnw::app::ConvertOptions& options) {
+// One file from its path to its workbook. Messages for the user are collected, not printed, so
+// that files converted at once do not mix their lines.
+FileOutcome convertOne(const Job& job, pas::ProgressReporter& progress) {
+  auto started = std::chrono::steady_clock::now();
+  FileOutcome out;
+  out.input = job.input;
+  out.output = job.output;
+  auto finish = [&](FileOutcome::Status status, std::string failure = {}) {
+    out.status = status;
+    out.failure = std::move(failure);
+    out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return out;
+  };
   std::string err;
-  auto source = pas::LineSource::open(input, &err);
-  if (!source) return complain(err), Outcome::kFailed;
-  if (!checkOutputFolder(output)) return Outcome::kFailed;
-  bool showBar = !options.quiet && pas::isTerminal(stderr);
-  tnw::app::ProgressBar bar(stderr, std::filesystem::path(input).filename().string(), showBar);
+  auto source = pas::LineSource::open(job.input, &err);
+  if (!source) return finish(FileOutcome::kFailed, err);
+  if (std::string missing = missingFolder(job.output); !missing.empty()) return finish(FileOutcome::kFailed, missing);
   sheet::MemoryApplication application;
-  sheet::ExportResult result = sheet::exportFile(application, *source, input, &bar);
-  bar.finish();
+  sheet::ExportResult result = sheet::exportFile(application, *source, job.input, &progress);
+  out.type = result.typeText;
+  out.lines = result.lines;
+  out.errors = result.errors;
+  out.warnings = result.warnings;
   switch (result.outcome) {
     case sheet::ExportResult::kCompleted: break;
-    case sheet::ExportResult::kCancelled: complain(input + ": interrupted, nothing written"); return Outcome::kInterrupted;
-    case sheet::ExportResult::kLogoFailed: complain(result.message); return Outcome::kFailed;
-    case sheet::ExportResult::kFailed: complain(input + ": " + result.message); return Outcome::kFailed;
+    case sheet::ExportResult::kCancelled: return finish(FileOutcome::kInterrupted, "interrupted, nothing written");
+    case sheet::ExportResult::kLogoFailed: return finish(FileOutcome::kFailed, result.message);
+    case sheet::ExportResult::kFailed: return finish(FileOutcome::kFailed, job.input + ": " + result.message);
   }
   sheet::SaveReport report;
-  if (!sheet::saveXlsx(*application.workbooks().back(), output, &report, &err)) {
-    complain(err);
-    return Outcome::kFailed;
+  if (!sheet::saveXlsx(*application.workbooks().back(), job.output, &report, &err))
+    return finish(FileOutcome::kFailed, err);
+  out.warnings.insert(out.warnings.end(), report.warnings.begin(), report.warnings.end());
+  return finish(FileOutcome::kConverted);
+}
+
+// `chatty`: one line for a converted file too; a batch says it in its table instead.
+void printOutcome(const FileOutcome& f, bool chatty) {
+  for (const std::string& warning : f.warnings) complain(f.input + ": warning: " + warning);
+  if (f.status == FileOutcome::kConverted) {
+    if (chatty)
+      std::fprintf(stderr, "%s -> %s (%d lines, %d %s)\n", f.input.c_str(), f.output.c_str(), f.lines, f.errors,
+                   f.errors == 1 ? "line not recognised" : "lines not recognised");
+  } else if (f.status == FileOutcome::kInterrupted) {
+    complain(f.input + ": " + f.failure);
+  } else {
+    complain(f.failure);
   }
-  for (const std::string& warning : result.warnings) complain(input + ": warning: " + warning);
-  for (const std::string& warning : report.warnings) complain(input + ": warning: " + warning);
-  if (!options.quiet)
-    std::fprintf(stderr, "%s -> %s (%d lines, %d %s)\n", input.c_str(), output.c_str(), result.lines, result.errors,
-                 result.errors == 1 ? "line not recognised" : "lines not recognised");
-  return Outcome::kConverted;
+}
+
+// Converts every job, `jobs` at once; files still waiting when the user interrupts are skipped.
+std::vector<FileOutcome> convertAll(const std::vector<Job>& work, int jobs, bool quiet) {
+  std::vector<FileOutcome> outcomes(work.size());
+  for (size_t i = 0; i < work.size(); ++i) {
+    outcomes[i].input = work[i].input;
+    outcomes[i].output = work[i].output;
+  }
+  if (work.size() == 1 || jobs == 1) {
+    for (size_t i = 0; i < work.size() && !app::interrupted(); ++i) {
+      bool showBar = !quiet && pas::isTerminal(stderr);
+      app::ProgressBar bar(stderr, std::filesystem::path(work[i].input).filename().string(), showBar);
+      outcomes[i] = convertOne(work[i], bar);
+      bar.finish();
+      printOutcome(outcomes[i], !quiet && work.size() == 1);
+    }
+    return outcomes;
+  }
+  std::atomic<size_t> next{0};
+  std::mutex printing;
+  auto worker = [&] {
+    for (size_t i; (i = next++) < work.size() && !app::interrupted();) {
+      app::ProgressBar silent(stderr, {}, false);  // no bar when several files share the terminal
+      outcomes[i] = convertOne(work[i], silent);
+      std::lock_guard<std::mutex> lock(printing);
+      printOutcome(outcomes[i], false);
+    }
+  };
+  std::vector<std::thread> threads;
+  for (int t = 0; t < jobs && static_cast<size_t>(t) < work.size(); ++t) threads.emplace_back(worker);
+  for (std::thread& t : threads) t.join();
+  return outcomes;
 }
 
 }  // namespace
@@ -106,25 +181,37 @@ int main(int argc, char** argv) {
   int status = kExitOk;
   if (options.info) {
     for (size_t i = 0; i < options.inputs.size(); ++i) {
-      if (i > 0) std::printf("\n");
-      if (!printInfo(options.inputs[i])) status = kExitFailed;
+      if (i > 0 && !options.json) std::printf("\n");
+      if (!printInfo(options.inputs[i], options.json)) status = kExitFailed;
     }
     return status;
   }
   tnw::app::installInterruptHandler();
-  std::set<std::string> written;
+  std::vector<Job> work;
+  std::vector<FileOutcome> refused;
+  std::set<std::string> outputs;
   for (const std::string& input : options.inputs) {
     std::string output = options.output.empty() ? tnw::app::outputPathFor(input, options.outputDir) : options.output;
     std::error_code ec;
     std::string key = std::filesystem::weakly_canonical(output, ec).string();
-    if (!written.insert(ec ? output : key).second) {
-      complain(input + ": its workbook " + output + " would replace the one just written for another input");
-      status = kExitFailed;
+    if (!outputs.insert(ec ? output : key).second) {
+      FileOutcome f;
+      f.input = input;
+      f.output = output;
+      f.failure = input + ": its workbook " + output + " would replace the one written for another input";
+      complain(f.failure);
+      refused.push_back(f);
       continue;
     }
-    Outcome outcome = convertOne(input, output, options);
-    if (outcome == Outcome::kInterrupted) return kExitInterrupted;
-    if (outcome == Outcome::kFailed) status = kExitFailed;
+    work.push_back({input, output});
+  }
+  int jobs = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  std::vector<FileOutcome> outcomes = convertAll(work, jobs, options.quiet);
+  outcomes.insert(outcomes.end(), refused.begin(), refused.end());
+  if (options.inputs.size() > 1 && !options.quiet) std::fputs(tnw::app::batchTable(outcomes).c_str(), stdout);
+  for (const FileOutcome& f : outcomes) {
+    if (f.status == FileOutcome::kInterrupted || tnw::app::interrupted()) return kExitInterrupted;
+    if (f.status != FileOutcome::kConverted) status = kExitFailed;
   }
   return status;
 }

@@ -11,11 +11,16 @@ const char* const kConvertUsage =
     "Each FILE.pas becomes FILE.xlsx beside it, unless told otherwise:\n"
     "  -o, --output OUT.xlsx   write the workbook of the one input FILE to OUT.xlsx\n"
     "  -d, --output-dir DIR    write one workbook per input into the folder DIR\n"
+    "  -j, --jobs N            convert N files at once (default: one per core)\n"
     "      --info              print the file's header facts instead of converting:\n"
     "                          File, Type, Type name, Version, UWI, Company, Formation\n"
+    "      --json              with --info: one JSON object per input and line\n"
     "  -q, --quiet             no progress bar and no summary lines\n"
     "  -h, --help              show this help and exit\n"
     "      --version           show the version and exit\n"
+    "\n"
+    "With several inputs the run ends with a table: file, type, lines, error rows,\n"
+    "seconds, and the workbook written or why none was.\n"
     "\n"
     "Every line of the file ends up in the workbook: values on the sheet of their section,\n"
     "data tables as rows, comments and lines that could not be read on TEST INFORMATION.\n"
@@ -33,6 +38,14 @@ bool takeValue(const std::vector<std::string>& args, size_t& i, const std::strin
     return false;
   }
   *value = args[++i];
+  return true;
+}
+
+bool parseJobs(const std::string& value, int* jobs) {
+  if (value.empty() || value.size() > 3 || value.find_first_not_of("0123456789") != std::string::npos) return false;
+  int n = std::stoi(value);
+  if (n < 1 || n > 256) return false;
+  *jobs = n;
   return true;
 }
 
@@ -54,6 +67,16 @@ bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions* o
       if (!takeValue(args, i, arg, &options->outputDir, err)) return false;
     } else if (arg.rfind("--output-dir=", 0) == 0) {
       options->outputDir = arg.substr(13);
+    } else if (arg == "-j" || arg == "--jobs" || arg.rfind("--jobs=", 0) == 0 || (arg.rfind("-j", 0) == 0 && arg.size() > 2)) {
+      std::string value;
+      if (arg == "-j" || arg == "--jobs") {
+        if (!takeValue(args, i, arg, &value, err)) return false;
+      } else {
+        value = arg.substr(arg[1] == 'j' ? 2 : 7);
+      }
+      if (!parseJobs(value, &options->jobs)) return *err = "'" + value + "' is no number of jobs (1 to 256)", false;
+    } else if (arg == "--json") {
+      options->json = true;
     } else if (arg == "--info") {
       options->info = true;
     } else if (arg == "-q" || arg == "--quiet") {
@@ -74,6 +97,7 @@ bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions* o
     return *err = "-o names the workbook of one input; use -d for several", false;
   if (options->info && (!options->output.empty() || !options->outputDir.empty()))
     return *err = "--info writes no workbook; -o and -d do not go with it", false;
+  if (options->json && !options->info) return *err = "--json goes with --info", false;
   return true;
 }
 

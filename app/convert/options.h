@@ -11,6 +11,8 @@ struct ConvertOptions {
   std::string output;     // -o: the workbook of the single input
   std::string outputDir;  // -d: one workbook per input in this folder
   bool info = false;
+  bool json = false;  // --info: one JSON object per input
+  int jobs = 0;       // files converted at once; 0: one per core
   bool quiet = false;
   bool help = false;
   bool version = false;

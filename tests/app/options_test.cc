@@ -19,6 +19,11 @@ TEST(ConvertOptions, InputsAndOptionsInAnyOrder) {
   ConvertOptions p;
   ASSERT_TRUE(parse({"--output=x.xlsx", "a.pas"}, &p, &err));
   EXPECT_EQ(p.output, "x.xlsx");
+  for (auto args : std::vector<std::vector<std::string>>{{"-j", "3", "a"}, {"-j3", "a"}, {"--jobs=3", "a"}}) {
+    ConvertOptions j;
+    ASSERT_TRUE(parse(args, &j, &err)) << err;
+    EXPECT_EQ(j.jobs, 3);
+  }
 }
 
 TEST(ConvertOptions, CommandLinesThatCannotRun) {
@@ -32,6 +37,10 @@ TEST(ConvertOptions, CommandLinesThatCannotRun) {
       {{"-o", "x.xlsx", "a.pas", "b.pas"}, "-o names the workbook of one input; use -d for several"},
       {{"-o", "x.xlsx", "-d", "d", "a.pas"}, "-o and -d cannot be used together"},
       {{"--info", "-d", "d", "a.pas"}, "--info writes no workbook; -o and -d do not go with it"},
+      {{"--json", "a.pas"}, "--json goes with --info"},
+      {{"-j", "0", "a.pas"}, "'0' is no number of jobs (1 to 256)"},
+      {{"-jx", "a.pas"}, "'x' is no number of jobs (1 to 256)"},
+      {{"--jobs=999", "a.pas"}, "'999' is no number of jobs (1 to 256)"},
   };
   for (const Case& c : cases) {
     ConvertOptions o;

@@ -163,6 +163,36 @@ class CommandLine(unittest.TestCase):
             self.assertEqual(result.returncode, 1)
             self.assertEqual(sorted(os.listdir(tmp)), ["header-and-comments.xlsx"])
 
+    def test_a_batch_keeps_going_and_ends_with_a_table(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            bad = os.path.join(tmp, "binary.pas")
+            with open(bad, "wb") as f:
+                f.write(bytes(range(256)) * 4)
+            water = os.path.join(SOURCE, "examples", "water-analysis.pas")
+            result = run("-d", tmp, "-j", "2", EXAMPLE, os.path.join(tmp, "missing.pas"), bad, water)
+            self.assertEqual(result.returncode, 1)
+            lines = result.stdout.splitlines()
+            self.assertEqual(lines[0].split(), ["File", "Type", "Lines", "Errors", "Seconds", "Workbook"])
+            self.assertRegex(lines[1], r"header-and-comments\.pas +DST +33 +4 +[0-9.]+ +.*header-and-comments\.xlsx$")
+            self.assertRegex(lines[2], r"missing\.pas +- +- +[0-9.]+ +FAILED: cannot open .*missing\.pas")
+            self.assertRegex(lines[3], r"binary\.pas +\d+ +\d+ +[0-9.]+ +.*binary\.xlsx$")
+            self.assertRegex(lines[4], r"water-analysis\.pas +WAN +44 +1 ")
+            self.assertEqual(lines[5], "3 of 4 files converted")
+            self.assertIn("cannot open", result.stderr)
+            openpyxl.load_workbook(os.path.join(tmp, "binary.xlsx"))
+
+    def test_info_as_json_lines(self):
+        import json
+        water = os.path.join(SOURCE, "examples", "water-analysis.pas")
+        result = run("--info", "--json", water, "/no/such.pas")
+        self.assertEqual(result.returncode, 1)
+        first, second = [json.loads(l) for l in result.stdout.splitlines()]
+        self.assertEqual(first, {"file": "water-analysis.pas", "type": "WAN", "typeName": "Water Analysis",
+                                 "version": "2.0", "uwi": "102/14-09-062-22W4/00",
+                                 "company": "Hollowmere Exploration Ltd.", "formation": "Leduc"})
+        self.assertEqual(second["file"], "such.pas")
+        self.assertIn("/no/such.pas", second["error"])
+
     def test_existing_workbook_survives_a_failed_write(self):
         if os.geteuid() == 0:
             self.skipTest("root can write into read-only folders")
