@@ -72,6 +72,7 @@ struct MemoryWorkbook::SheetData {
   std::map<int32_t, double> widths;
   std::vector<Range> merges;
   std::vector<Picture> pictures;
+  std::vector<Chart> charts;
   int32_t repeatedRow = 0;
 };
 
@@ -311,6 +312,8 @@ void MemoryWorkbook::addHyperlink(SheetId sheet, int32_t picture, std::string_vi
 
 void MemoryWorkbook::setRepeatedRow(SheetId sheet, int32_t row) { data(sheet).repeatedRow = row; }
 
+void MemoryWorkbook::addChart(SheetId sheet, Chart chart) { data(sheet).charts.push_back(std::move(chart)); }
+
 uint16_t MemoryWorkbook::internStyle(const CellStyle& style) {
   // Rows repeat the same few styles; a small direct-mapped cache answers before the map.
   uint64_t key = styleKey(style);
@@ -433,6 +436,8 @@ const std::vector<Picture>& MemoryWorkbook::pictures(SheetId sheet) const {
 }
 
 int32_t MemoryWorkbook::repeatedRow(SheetId sheet) const { return data(sheet).repeatedRow; }
+
+const std::vector<Chart>& MemoryWorkbook::charts(SheetId sheet) const { return data(sheet).charts; }
 
 const CellStyle& MemoryWorkbook::style(uint16_t index) const { return styles_.at(index); }
 

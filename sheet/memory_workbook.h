@@ -43,6 +43,21 @@ struct CellData {
   uint16_t style = 0;     // index into MemoryWorkbook::style()
 };
 
+// A scatter chart over ranges of one sheet: x values in one column, y values in another, for the
+// same rows. Rows are 1-based, columns 0-based, as cells are.
+struct ChartSeries {
+  std::string name;
+  int32_t firstRow = 0, lastRow = 0;
+  int32_t xCol = 0, yCol = 0;
+};
+struct Chart {
+  std::string title;
+  std::string xTitle, yTitle;
+  bool xIsDate = false;  // the x values are dates: the axis shows them as such
+  std::vector<ChartSeries> series;
+  Cell anchor;  // the cell its top-left corner sits on
+};
+
 struct Picture {
   std::string path;
   Rect place;  // points
@@ -82,6 +97,8 @@ class MemoryWorkbook : public Workbook {
   void addHyperlink(SheetId sheet, int32_t picture, std::string_view address,
                     std::string_view screenTip) override;
   void setRepeatedRow(SheetId sheet, int32_t row) override;
+  // Not part of the spreadsheet operations: charts are worked out from the finished workbook.
+  void addChart(SheetId sheet, Chart chart);
 
   // Reading back. Sheets in tab order.
   std::vector<SheetId> sheetOrder() const;
@@ -96,6 +113,7 @@ class MemoryWorkbook : public Workbook {
   const std::vector<Range>& merges(SheetId sheet) const;
   const std::vector<Picture>& pictures(SheetId sheet) const;
   int32_t repeatedRow(SheetId sheet) const;  // 0 when none
+  const std::vector<Chart>& charts(SheetId sheet) const;
   const CellStyle& style(uint16_t index) const;
   size_t styleCount() const;
   const std::string& numberFormat(uint16_t index) const;  // index 0 is "General"

@@ -18,6 +18,7 @@
 #include "pas/pas_converter.h"
 #include "pas/platform.h"
 #include "pas/type_detection.h"
+#include "sheet/charts.h"
 #include "sheet/export_driver.h"
 #include "sheet/memory_workbook.h"
 #include "sheet/text_encoding.h"
@@ -82,7 +83,7 @@ struct Job {
 
 // One file from its path to its workbook. Messages for the user are collected, not printed, so
 // that files converted at once do not mix their lines.
-FileOutcome convertOne(const Job& job, pas::ProgressReporter& progress) {
+FileOutcome convertOne(const Job& job, bool charts, pas::ProgressReporter& progress) {
   auto started = std::chrono::steady_clock::now();
   FileOutcome out;
   out.input = job.input;
@@ -109,8 +110,10 @@ FileOutcome convertOne(const Job& job, pas::ProgressReporter& progress) {
     case sheet::ExportResult::kLogoFailed: return finish(FileOutcome::kFailed, result.message);
     case sheet::ExportResult::kFailed: return finish(FileOutcome::kFailed, job.input + ": " + result.message);
   }
+  sheet::MemoryWorkbook& book = *application.workbooks().back();
+  if (charts) sheet::addPressureCharts(book);
   sheet::SaveReport report;
-  if (!sheet::saveXlsx(*application.workbooks().back(), job.output, &report, &err))
+  if (!sheet::saveXlsx(book, job.output, &report, &err))
     return finish(FileOutcome::kFailed, err);
   out.warnings.insert(out.warnings.end(), report.warnings.begin(), report.warnings.end());
   return finish(FileOutcome::kConverted);
@@ -131,7 +134,7 @@ void printOutcome(const FileOutcome& f, bool chatty) {
 }
 
 // Converts every job, `jobs` at once; files still waiting when the user interrupts are skipped.
-std::vector<FileOutcome> convertAll(const std::vector<Job>& work, int jobs, bool quiet) {
+std::vector<FileOutcome> convertAll(const std::vector<Job>& work, int jobs, bool charts, bool quiet) {
   std::vector<FileOutcome> outcomes(work.size());
   for (size_t i = 0; i < work.size(); ++i) {
     outcomes[i].input = work[i].input;
@@ -141,7 +144,7 @@ std::vector<FileOutcome> convertAll(const std::vector<Job>& work, int jobs, bool
     for (size_t i = 0; i < work.size() && !app::interrupted(); ++i) {
       bool showBar = !quiet && pas::isTerminal(stderr);
       app::ProgressBar bar(stderr, std::filesystem::path(work[i].input).filename().string(), showBar);
-      outcomes[i] = convertOne(work[i], bar);
+      outcomes[i] = convertOne(work[i], charts, bar);
       bar.finish();
       printOutcome(outcomes[i], !quiet && work.size() == 1);
     }
@@ -152,7 +155,7 @@ std::vector<FileOutcome> convertAll(const std::vector<Job>& work, int jobs, bool
   auto worker = [&] {
     for (size_t i; (i = next++) < work.size() && !app::interrupted();) {
       app::ProgressBar silent(stderr, {}, false);  // no bar when several files share the terminal
-      outcomes[i] = convertOne(work[i], silent);
+      outcomes[i] = convertOne(work[i], charts, silent);
       std::lock_guard<std::mutex> lock(printing);
       printOutcome(outcomes[i], false);
     }
@@ -206,7 +209,7 @@ int main(int argc, char** argv) {
     work.push_back({input, output});
   }
   int jobs = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  std::vector<FileOutcome> outcomes = convertAll(work, jobs, options.quiet);
+  std::vector<FileOutcome> outcomes = convertAll(work, jobs, options.charts, options.quiet);
   outcomes.insert(outcomes.end(), refused.begin(), refused.end());
   if (options.inputs.size() > 1 && !options.quiet) std::fputs(tnw::app::batchTable(outcomes).c_str(), stdout);
   for (const FileOutcome& f : outcomes) {

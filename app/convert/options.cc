@@ -15,6 +15,7 @@ const char* const kConvertUsage =
     "      --info              print the file's header facts instead of converting:\n"
     "                          File, Type, Type name, Version, UWI, Company, Formation\n"
     "      --json              with --info: one JSON object per input and line\n"
+    "      --no-charts         leave out the pressure charts of the gauge sheets\n"
     "  -q, --quiet             no progress bar and no summary lines\n"
     "  -h, --help              show this help and exit\n"
     "      --version           show the version and exit\n"
@@ -75,6 +76,8 @@ bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions* o
         value = arg.substr(arg[1] == 'j' ? 2 : 7);
       }
       if (!parseJobs(value, &options->jobs)) return *err = "'" + value + "' is no number of jobs (1 to 256)", false;
+    } else if (arg == "--no-charts") {
+      options->charts = false;
     } else if (arg == "--json") {
       options->json = true;
     } else if (arg == "--info") {

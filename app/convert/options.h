@@ -14,6 +14,7 @@ struct ConvertOptions {
   bool json = false;  // --info: one JSON object per input
   int jobs = 0;       // files converted at once; 0: one per core
   bool quiet = false;
+  bool charts = true;  // pressure charts on the gauge sheets
   bool help = false;
   bool version = false;
 };

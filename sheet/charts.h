@@ -1,0 +1,21 @@
+// Pressure charts for the sheets that hold gauge tables, worked out from the in-memory workbook
+// once the conversion is done: each table whose column definitions name a pressure and a time
+// gets a scatter chart of pressure against time, and a second one of temperature where the
+// table has one. The charts only refer to the cells; no cell changes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sheet/memory_workbook.h"
+
+namespace tnw::sheet {
+
+// Finds the tables on every sheet and adds their charts to the workbook; returns how many.
+int32_t addPressureCharts(MemoryWorkbook& book);
+
+// The charts of one sheet, as addPressureCharts would add them (exposed for the tests).
+std::vector<Chart> planCharts(const MemoryWorkbook& book, SheetId sheet);
+
+}  // namespace tnw::sheet
