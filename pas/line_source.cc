@@ -85,15 +85,20 @@ std::unique_ptr<LineSource> LineSource::open(const std::string& path, std::strin
     *err = "cannot open " + path + ": " + std::strerror(errno);
     return nullptr;
   }
+  // A pipe (a shell's "<(...)", /dev/stdin fed by another program) cannot go back to its start,
+  // yet the file is read more than once: the header scan, the count and the conversion.
+  bool pipe = std::filesystem::is_fifo(path, ec);
   char head[2];
   size_t got = std::fread(head, 1, sizeof head, file);
   bool bigEndian = false;
-  if (!hasUtf16Mark(head, got, &bigEndian)) {
+  bool utf16 = hasUtf16Mark(head, got, &bigEndian);
+  if (!utf16 && !pipe) {
     std::rewind(file);
     return std::unique_ptr<LineSource>(new FileSource(file, path));
   }
-  // UTF-16 files are rare and small; read them whole and go on in UTF-8.
-  std::string bytes;
+  // UTF-16 files are rare and small, and so is what comes through a pipe; read them whole and
+  // go on in UTF-8. The bytes taken to look for a byte-order mark belong to a piped file.
+  std::string bytes = utf16 ? std::string() : std::string(head, got);
   char chunk[kBufferSize];
   while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
   bool readFailed = std::ferror(file);
@@ -102,7 +107,7 @@ std::unique_ptr<LineSource> LineSource::open(const std::string& path, std::strin
     *err = "cannot read " + path + ": " + std::strerror(errno);
     return nullptr;
   }
-  return fromBytes(sheet::utf16ToUtf8(bytes, bigEndian));
+  return fromBytes(utf16 ? sheet::utf16ToUtf8(bytes, bigEndian) : std::move(bytes));
 }
 
 std::unique_ptr<LineSource> LineSource::fromBytes(std::string bytes) {

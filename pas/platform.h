@@ -13,5 +13,8 @@ std::string executableDirectory();
 bool isTerminal(std::FILE* stream);
 // The local calendar time of a moment; reentrant, since files convert on several threads.
 bool localTime(std::time_t moment, std::tm* out);
+// Lifts the limit on open files to the most the system grants: the .xlsx writer holds one
+// temporary file open per sheet until the workbook is complete.
+void raiseOpenFileLimit();
 
 }  // namespace tnw::pas

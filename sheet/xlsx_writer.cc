@@ -18,8 +18,10 @@
 
 #include <zlib.h>
 
+#include "pas/platform.h"
 #include "sheet/picture_info.h"
 #include "sheet/text_encoding.h"
+#include "sheet/xlsx_charts.h"
 
 namespace tnw::sheet {
 
@@ -199,6 +201,7 @@ class BookWriter {
   std::vector<std::string>& warnings() { return warnings_; }
 
   const MemoryWorkbook& book() const { return book_; }
+  lxw_workbook* file() const { return file_; }
   lxw_format* format(uint16_t style);
   void warn(std::string line) { warnings_.push_back(std::move(line)); }
   bool fail(std::string problem) {
@@ -409,6 +412,10 @@ bool SheetWriter::prepare(size_t part) {
   if (!setWidths(parts_[part])) return false;
   for (const Picture& picture : book_.pictures(id_))
     if (anchorOf(picture.place).at.part == part && !insertPicture(picture)) return false;
+  // Charts show the rows a sheet holds before any continuation: they sit on its first part.
+  std::string problem;
+  if (part == 0 && !writeCharts(out_.file(), parts_[0].worksheet, parts_[0].name, book_.charts(id_), &problem))
+    return out_.fail("sheet " + inQuotes(parts_[0].name) + ": " + problem);
   return true;
 }
 
@@ -778,6 +785,17 @@ bool saveXlsx(const MemoryWorkbook& book, const std::string& path, const SaveLim
               SaveReport* report, std::string* err) {
   std::string temp, problem;
   std::vector<std::string> warnings;
+  // The rename that publishes the file would put it in the place of a device or a pipe
+  // (-o /dev/null, run as root, would replace the system's /dev/null). A folder refuses the
+  // rename by itself.
+  std::error_code ec;
+  std::filesystem::file_status target = std::filesystem::status(path, ec);
+  if (std::filesystem::exists(target) && !std::filesystem::is_regular_file(target) &&
+      !std::filesystem::is_directory(target)) {
+    if (err) *err = "cannot write " + path + ": it is not a regular file";
+    return false;
+  }
+  pas::raiseOpenFileLimit();
   bool ok = createTempFile(path, &temp, &problem) &&
             writeAndClose(book, limits, temp, &warnings, &problem);
   if (ok) {

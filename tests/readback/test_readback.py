@@ -131,6 +131,41 @@ class Encoding(unittest.TestCase):
             self.assertIn("_x0041_", sheet["D7"].value)
 
 
+class Charts(unittest.TestCase):
+    """The pressure charts, read back from the file's chart parts."""
+
+    def convert(self, *extra):
+        tmp = tempfile.mkdtemp()
+        self.addCleanup(lambda: __import__("shutil").rmtree(tmp))
+        out = os.path.join(tmp, "dst.xlsx")
+        result = run("--quiet", *extra, "-o", out, os.path.join(SOURCE, "examples", "drillstem-test.pas"))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        charts = {}
+        with zipfile.ZipFile(out) as z:
+            for name in z.namelist():
+                if name.startswith("xl/charts/chart"):
+                    xml = z.read(name).decode()
+                    title = re.search(r"<a:t>([^<]*)</a:t>", xml).group(1)
+                    charts[title] = re.findall(r"<c:f>([^<]*)</c:f>", xml)
+        return out, charts
+
+    def test_gauge_tables_are_charted_from_their_own_columns(self):
+        out, charts = self.convert()
+        sheet = openpyxl.load_workbook(out)["GAUGE 1"]
+        rows = [r[0].row for r in sheet.iter_rows(min_row=2) if r[1].value == "~DTG (1)"]
+        definitions = [r[2].value for r in sheet.iter_rows(min_row=2) if r[1].value == "~DATA TABLE - GAUGE (1)"]
+        col = lambda mnemonic: "CDEFGHIJ"[definitions.index(mnemonic)]
+        span = lambda c: "'GAUGE 1'!$%s$%d:$%s$%d" % (c, rows[0], c, rows[-1])
+        self.assertEqual(charts["GAUGE 1 - ~DTG (1): pressure"], [span(col("TIME.DAY/HR/SS")), span(col("PRGA.KPAA"))])
+        self.assertEqual(charts["GAUGE 1 - ~DTG (1): temperature"], [span(col("TIME.DAY/HR/SS")), span(col("TGA.DEGC"))])
+        self.assertIn("GAUGE 1 - ~DTFG (1): pressure", charts)
+        self.assertFalse([t for t in charts if t.startswith(("TEST INFORMATION", "SUMMARY", "RECOVERIES", "ANALYSIS"))])
+
+    def test_no_charts_leaves_them_out(self):
+        _, charts = self.convert("--no-charts")
+        self.assertEqual(charts, {})
+
+
 class CommandLine(unittest.TestCase):
     def test_usage_errors_exit_2(self):
         self.assertEqual(run().returncode, 2)
