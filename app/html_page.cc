@@ -1,0 +1,132 @@
+#include "app/html_page.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+namespace tnw::gui {
+
+namespace {
+
+bool isNameChar(QChar c) { return c.isLetterOrNumber() || c == '-' || c == '_' || c == ':'; }
+
+// Where the attribute `id="..."` of the tag around `at` starts its tag: the '<' before it,
+// provided no '>' comes between (the text is inside a tag, not in the page's text).
+qsizetype tagStart(const QString& html, qsizetype at) {
+  qsizetype open = html.lastIndexOf('<', at);
+  qsizetype close = html.lastIndexOf('>', at);
+  return open > close ? open : -1;
+}
+
+}  // namespace
+
+HtmlPage HtmlPage::fromResource(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return HtmlPage(QString());
+  return HtmlPage(QString::fromUtf8(file.readAll()));
+}
+
+bool HtmlPage::find(const QString& id, Content* content) const {
+  for (QChar quote : {QChar('"'), QChar('\'')}) {
+    const QString attribute = QStringLiteral("id=") + quote + id + quote;
+    for (qsizetype at = html_.indexOf(attribute); at >= 0; at = html_.indexOf(attribute, at + 1)) {
+      if (at == 0 || !html_[at - 1].isSpace()) continue;  // "xid=" or "data-id=" is not it
+      qsizetype start = tagStart(html_, at);
+      if (start < 0) continue;
+      qsizetype nameEnd = start + 1;
+      while (nameEnd < html_.size() && isNameChar(html_[nameEnd])) ++nameEnd;
+      const QString name = html_.mid(start + 1, nameEnd - start - 1).toLower();
+      qsizetype startEnd = html_.indexOf('>', at);
+      if (name.isEmpty() || startEnd < 0 || html_[startEnd - 1] == '/') return false;
+      // The matching end tag: elements of the same name may nest inside.
+      int depth = 1;
+      qsizetype scan = startEnd + 1;
+      while (depth > 0) {
+        qsizetype lt = html_.indexOf('<', scan);
+        if (lt < 0) return false;
+        bool closing = lt + 1 < html_.size() && html_[lt + 1] == '/';
+        qsizetype n = lt + (closing ? 2 : 1);
+        qsizetype e = n;
+        while (e < html_.size() && isNameChar(html_[e])) ++e;
+        if (html_.mid(n, e - n).toLower() == name) {
+          qsizetype gt = html_.indexOf('>', e);
+          if (gt < 0) return false;
+          bool selfClosing = !closing && html_[gt - 1] == '/';
+          if (closing) {
+            if (--depth == 0) {
+              content->begin = startEnd + 1;
+              content->end = lt;
+              return true;
+            }
+          } else if (!selfClosing) {
+            ++depth;
+          }
+          scan = gt + 1;
+        } else {
+          scan = lt + 1;
+        }
+      }
+    }
+  }
+  return false;
+}
+
+bool HtmlPage::setElementText(const QString& id, const QString& text) {
+  Content content;
+  if (!find(id, &content)) return false;
+  QString escaped = text.toHtmlEscaped();
+  escaped.replace("\r\n", "\n");
+  escaped.replace('\n', "<br/>");
+  html_.replace(content.begin, content.end - content.begin, escaped);
+  return true;
+}
+
+QString HtmlPage::elementHtml(const QString& id) const {
+  Content content;
+  return find(id, &content) ? html_.mid(content.begin, content.end - content.begin) : QString();
+}
+
+QString HtmlPage::elementText(const QString& id) const {
+  QString text = elementHtml(id);
+  static const QRegularExpression lineBreak("<br\\s*/?>", QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression tag("<[^>]*>");
+  text.replace(lineBreak, "\n");
+  text.remove(tag);
+  text.replace("&lt;", "<").replace("&gt;", ">").replace("&quot;", "\"").replace("&#39;", "'");
+  text.replace("&nbsp;", QString(QChar(0xA0)));
+  return text.replace("&amp;", "&");
+}
+
+bool HtmlPage::hasElement(const QString& id) const {
+  Content content;
+  return find(id, &content);
+}
+
+QString HtmlPage::bodyId() const {
+  static const QRegularExpression body("<body\\b[^>]*\\sid=[\"']([^\"']*)[\"']",
+                                       QRegularExpression::CaseInsensitiveOption);
+  QRegularExpressionMatch match = body.match(html_);
+  return match.hasMatch() ? match.captured(1) : QString();
+}
+
+PageView::PageView(const QString& resource, QWidget* parent)
+    : QTextBrowser(parent), page_(HtmlPage::fromResource(resource)) {
+  setOpenExternalLinks(true);
+  setFrameShape(QFrame::NoFrame);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setContextMenuPolicy(Qt::NoContextMenu);
+  // Files dropped on a page belong to its dialog, not to the text.
+  setAcceptDrops(false);
+  viewport()->setAcceptDrops(false);
+  // The page's own margins place it; the background picture starts at the corner.
+  document()->setDocumentMargin(0);
+  setHtml(page_.html());
+}
+
+bool PageView::setElementText(const QString& id, const QString& text) {
+  if (!page_.setElementText(id, text)) return false;
+  setHtml(page_.html());
+  return true;
+}
+
+}  // namespace tnw::gui

@@ -1,0 +1,69 @@
+#include "app/progress_window.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/artwork.h"
+#include "app/html_page.h"
+
+namespace tnw::gui {
+
+StatusWnd::StatusWnd(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+  setObjectName("CStatusWnd");
+  setWindowTitle("Reading...");
+  setWindowIcon(programIcon());
+  setModal(false);
+  setFixedSize(440, 164);
+  // The thin border of a window that has no caption bar.
+  auto* frame = new QFrame(this);
+  frame->setObjectName("border");
+  frame->setStyleSheet("QFrame#border { background: white; border: 1px solid #7A8699; }");
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(frame);
+  auto* layout = new QVBoxLayout(frame);
+  layout->setContentsMargins(1, 1, 1, 12);
+  layout->setSpacing(0);
+  page_ = new PageView(":/gui/status.html", frame);
+  page_->setObjectName("page");
+  page_->setFocusPolicy(Qt::NoFocus);
+  layout->addWidget(page_, 1);
+  cancel_ = new QPushButton("Cancel", frame);
+  cancel_->setObjectName("cancel");
+  cancel_->setMinimumWidth(96);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(cancel_);
+  buttons->addStretch(1);
+  layout->addLayout(buttons);
+  connect(cancel_, &QPushButton::clicked, this, &StatusWnd::cancel);
+}
+
+void StatusWnd::showText(const QString& text, int kind) {
+  if (kind == kStatus)
+    page_->setElementText("A1", text);
+  else if (kind == kPercent)
+    setWindowTitle(QString("Reading %1%").arg(text));
+}
+
+QString StatusWnd::statusText() const { return page_->elementText("A1"); }
+
+void StatusWnd::reject() { cancel(); }
+
+void StatusWnd::closeEvent(QCloseEvent* event) {
+  // Closing the window from the desktop stops the conversion, as Cancel does.
+  event->accept();
+  cancel();
+}
+
+void StatusWnd::cancel() {
+  hide();
+  if (cancelled_) return;
+  cancelled_ = true;
+  Q_EMIT cancelled();
+}
+
+}  // namespace tnw::gui

@@ -1,0 +1,46 @@
+// The window that shows how far a conversion got and lets the user stop it: a small pop-up
+// without a caption bar, the product name, a status line and a Cancel button. Its title reads
+// "Reading 42%" as the percentage comes in (the task bar shows it).
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QPushButton;
+
+namespace tnw::gui {
+
+class PageView;
+
+class StatusWnd : public QDialog {
+  Q_OBJECT
+
+ public:
+  // The kinds of text a conversion sends.
+  enum Kind { kStatus = 0, kPercent = 2 };
+
+  explicit StatusWnd(QWidget* parent = nullptr);
+  // kStatus: the status line; kPercent: the title; anything else is ignored.
+  void showText(const QString& text, int kind);
+  QString statusText() const;
+  QPushButton* cancelButton() const { return cancel_; }
+
+ Q_SIGNALS:
+  // The user pressed Cancel or closed the window; it is hidden already.
+  void cancelled();
+
+ public Q_SLOTS:
+  void reject() override;  // Escape and Cancel
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void cancel();
+
+  PageView* page_;
+  QPushButton* cancel_;
+  bool cancelled_ = false;
+};
+
+}  // namespace tnw::gui

@@ -1,0 +1,119 @@
+// Renders every dialog of the desktop program into PNG files, without a display, so that a
+// reviewer can look at them: scripts/screenshots runs it.
+//
+//     tarnwell-screenshots OUTPUT_FOLDER
+//
+// Window titles are not part of a rendered window; titles.txt in the folder lists them.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QTextStream>
+#include <QTimer>
+#include <QWidget>
+#include <clocale>
+#include <cstdio>
+#include <memory>
+
+#include "app/about_dlg.h"
+#include "app/config_dlg.h"
+#include "app/pas_stats_dlg.h"
+#include "app/progress_window.h"
+#include "app/test_dlg.h"
+#include "pas/line_source.h"
+#include "pas/pas_converter.h"
+
+namespace {
+
+using namespace tnw;
+using namespace tnw::gui;
+
+struct Shooter {
+  QString folder;
+  QStringList titles;
+  bool ok = true;
+
+  void shoot(QWidget& widget, const QString& name) {
+    widget.show();
+    QApplication::processEvents();
+    QPixmap picture = widget.grab();
+    QString path = folder + "/" + name + ".png";
+    if (!picture.save(path, "PNG")) {
+      std::fprintf(stderr, "tarnwell-screenshots: cannot write %s\n", qPrintable(path));
+      ok = false;
+    }
+    titles << QString("%1.png\t%2").arg(name, widget.windowTitle());
+    widget.hide();
+  }
+};
+
+std::unique_ptr<pas::PasConverter> scanned(const std::string& text) {
+  auto converter = std::make_unique<pas::PasConverter>(nullptr);
+  auto source = pas::LineSource::fromBytes(text);
+  converter->scanHeader(*source);
+  return converter;
+}
+
+std::string exampleText() {
+  QFile file(TARNWELL_SOURCE_DIR "/examples/drillstem-test.pas");
+  if (file.open(QIODevice::ReadOnly)) return file.readAll().toStdString();
+  return "~VERSION,TYPE.,DST,PAS file Type,\n~VERSION,VERS.,4.0,PAS file version,\n"
+         "~WELL INFORMATION,UWI.,100/11-27-052-18W5/00,Unique Well ID,\n"
+         "~WELL INFORMATION,COMP.,Hollowmere Exploration Ltd.,Company Name,\n"
+         "~WELL INFORMATION,FORM.,Nordegg,Formation Name,\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: tarnwell-screenshots OUTPUT_FOLDER\n");
+    return 2;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  std::setlocale(LC_NUMERIC, "C");
+  Shooter shooter{QString::fromLocal8Bit(argv[1]), {}};
+  if (!QDir().mkpath(shooter.folder)) {
+    std::fprintf(stderr, "tarnwell-screenshots: cannot create %s\n", argv[1]);
+    return 1;
+  }
+
+  CTestDlg main;
+  shooter.shoot(main, "main");
+
+  auto full = scanned(exampleText());
+  CPasStatsDlg stats("drillstem-test.pas", *full);
+  shooter.shoot(stats, "statistics");
+  auto empty = scanned("");
+  CPasStatsDlg emptyStats("empty.pas", *empty);
+  shooter.shoot(emptyStats, "statistics-empty-file");
+
+  StatusWnd starting;
+  shooter.shoot(starting, "progress-starting");
+  StatusWnd reading;
+  reading.showText("42", StatusWnd::kPercent);
+  reading.showText("Reading Line 420017 of 1000002", StatusWnd::kStatus);
+  shooter.shoot(reading, "progress");
+
+  CConfigDlg isDefault(std::optional<std::string>("/usr/bin/tarnwell"), nullptr);
+  shooter.shoot(isDefault, "configuration-default");
+  CConfigDlg notDefault(std::optional<std::string>("/usr/bin/gedit"), nullptr);
+  shooter.shoot(notDefault, "configuration-other-reader");
+
+  CAboutDlg about;
+  shooter.shoot(about, "about");
+
+  QMessageBox noProgram(QMessageBox::Information, "Tarnwell",
+                        "The workbook is saved as\n/home/user/.cache/tarnwell/drillstem-test.xlsx\n\n"
+                        "No program on this desktop opens .xlsx workbooks; open it from there.",
+                        QMessageBox::Ok);
+  shooter.shoot(noProgram, "message-no-spreadsheet-program");
+
+  QFile titles(shooter.folder + "/titles.txt");
+  if (titles.open(QIODevice::WriteOnly | QIODevice::Text)) QTextStream(&titles) << shooter.titles.join("\n") << "\n";
+  std::printf("%s\n", qPrintable(QDir(shooter.folder).absolutePath()));
+  return shooter.ok ? 0 : 1;
+}

@@ -1,0 +1,124 @@
+#include "app/startup.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+#include <cctype>
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "app/artwork.h"
+#include "app/message.h"
+#include "app/pas_stats_dlg.h"
+#include "app/platform.h"
+#include "app/test_dlg.h"
+#include "app/version.h"
+#include "app/view_as_text.h"
+#include "pas/pas_converter.h"
+
+namespace tnw::gui {
+
+namespace {
+
+void tellIgnored(const CommandLine& line) {
+  for (const std::string& arg : line.ignored) std::fprintf(stderr, "tarnwell: ignoring '%s'\n", arg.c_str());
+}
+
+Startup defaultStartup() {
+  Startup startup;
+  startup.executable = selfExecutablePath();
+  startup.iconPng = windowIconPng().toStdString();
+  return startup;
+}
+
+// The command-line path: the statistics dialog of one file, again after a cancelled export.
+int runFileFlow(const std::string& path, CTestDlg& main) {
+  std::string err;
+  auto source = pas::LineSource::open(path, &err);
+  if (!source) {
+    if (!err.empty()) err[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(err[0])));
+    showMessage(nullptr, QMessageBox::Critical, shownPath(err));
+    return 1;
+  }
+  // One source serves the scan and the export, which rewinds it.
+  pas::PasConverter scan(nullptr);
+  {
+    WaitCursor wait;
+    scan.scanHeader(*source);
+  }
+  CPasStatsDlg stats(shownPath(std::filesystem::path(path).filename().string()), scan);
+  for (;;) {
+    if (stats.exec() != QDialog::Accepted) break;
+    if (stats.action() == CPasStatsDlg::kConvert) {
+      main.exportFile(*source, path, true);
+      if (main.lastExportCancelled()) continue;
+      break;
+    }
+    if (stats.action() == CPasStatsDlg::kViewAsText) viewAsText(nullptr, path, source.get());
+    break;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool registerAtStart(const Startup& startup) {
+  RegistrationReport report = registerShell(startup.paths, startup.executable, startup.iconPng, startup.runTool);
+  for (const std::string& problem : report.problems) std::fprintf(stderr, "tarnwell: %s\n", problem.c_str());
+  return report.problems.empty();
+}
+
+int runStartup(const CommandLine& line, const Startup& startup) {
+  registerAtStart(startup);
+  CTestDlg main;
+  main.setExportOptions(startup.exportOptions);
+  if (startup.chooseFile) main.setFileChooser(startup.chooseFile);
+  switch (line.kind) {
+    case CommandLine::kOpenFile:
+      return runFileFlow(line.path, main);
+    case CommandLine::kRegister:
+    case CommandLine::kHelp:
+    case CommandLine::kVersion:
+      return 0;
+    case CommandLine::kMainDialog:
+      break;
+  }
+  main.exec();
+  return 0;
+}
+
+int runTarnwell(int argc, char** argv) {
+  CommandLine first = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  switch (first.kind) {
+    case CommandLine::kHelp:
+      std::fputs(kUsage, stdout);
+      return 0;
+    case CommandLine::kVersion:
+      std::printf("tarnwell %s\n", programVersion().c_str());
+      return 0;
+    case CommandLine::kRegister: {
+      QCoreApplication application(argc, argv);  // for the icon in the resources; no display
+      tellIgnored(first);
+      return registerAtStart(defaultStartup()) ? 0 : 1;
+    }
+    default:
+      break;
+  }
+  QApplication application(argc, argv);
+  // Qt takes the whole locale from the environment; numbers in files and workbooks are always
+  // written with a point, so only dates and times follow the user.
+  std::setlocale(LC_NUMERIC, "C");
+  QApplication::setApplicationName("Tarnwell");
+  QApplication::setOrganizationName("Hollowmere");
+  QApplication::setApplicationVersion(QString::fromStdString(programVersion()));
+  QApplication::setDesktopFileName("tarnwell");
+  QApplication::setWindowIcon(programIcon());
+  // Qt has taken its own options (-platform, -style, ...) out of argv by now.
+  CommandLine line = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  tellIgnored(line);
+  return runStartup(line, defaultStartup());
+}
+
+}  // namespace tnw::gui

@@ -1,0 +1,173 @@
+#include "app/test_dlg.h"
+
+#include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <cctype>
+#include <filesystem>
+
+#include "app/about_dlg.h"
+#include "app/artwork.h"
+#include "app/config_dlg.h"
+#include "app/html_page.h"
+#include "app/message.h"
+#include "app/pas_stats_dlg.h"
+#include "app/view_as_text.h"
+#include "pas/pas_converter.h"
+
+namespace tnw::gui {
+
+namespace {
+
+QPushButton* stripButton(StripImage image, const QString& objectName, const QString& tip, QWidget* parent) {
+  auto* button = new QPushButton(parent);
+  button->setObjectName(objectName);
+  button->setIcon(stripIcon(image));
+  button->setIconSize(QSize(32, 32));
+  button->setFixedSize(64, 54);
+  button->setToolTip(tip);
+  button->setAccessibleName(tip);
+  button->setAutoDefault(false);
+  return button;
+}
+
+// The first local PAS file among dropped URLs; empty when there is none.
+std::string droppedPasFile(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return {};
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) continue;
+    QString file = url.toLocalFile();
+    if (file.endsWith(".pas", Qt::CaseInsensitive)) return QFile::encodeName(file).toStdString();
+  }
+  return {};
+}
+
+QString defaultChooser(QWidget* parent) {
+  return QFileDialog::getOpenFileName(parent, "Load...", QString(), "ERCB Pressure ASCII Standard (*.pas)");
+}
+
+}  // namespace
+
+CTestDlg::CTestDlg(QWidget* parent) : QDialog(parent), chooseFile_(defaultChooser) {
+  setObjectName("CTestDlg");
+  setWindowTitle("Tarnwell");
+  setWindowIcon(programIcon());
+  setAcceptDrops(true);
+
+  page_ = new PageView(":/gui/main.html", this);
+  page_->setObjectName("page");
+  page_->setFocusPolicy(Qt::NoFocus);
+  page_->setFixedSize(400, 400);
+
+  auto* load = stripButton(kStripLoad, "load", "Load...", this);
+  auto* configuration = stripButton(kStripConfiguration, "configuration", "Configuration", this);
+  auto* about = stripButton(kStripAbout, "about", "About", this);
+  auto* exit = stripButton(kStripExit, "exit", "Exit", this);
+  connect(load, &QPushButton::clicked, this, &CTestDlg::load);
+  connect(configuration, &QPushButton::clicked, this, &CTestDlg::showConfiguration);
+  connect(about, &QPushButton::clicked, this, &CTestDlg::showAbout);
+  connect(exit, &QPushButton::clicked, this, &QDialog::reject);
+
+  // Where the Windows version had its system menu item.
+  auto* aboutItem = new QAction("&About Tarnwell...", this);
+  connect(aboutItem, &QAction::triggered, this, &CTestDlg::showAbout);
+  addAction(aboutItem);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->setContentsMargins(14, 0, 14, 0);
+  buttons->setSpacing(10);
+  buttons->addWidget(load);
+  buttons->addWidget(configuration);
+  buttons->addWidget(about);
+  buttons->addStretch(1);
+  buttons->addWidget(exit);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 12);
+  layout->setSpacing(12);
+  layout->addWidget(page_);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  load->setFocus();
+}
+
+void CTestDlg::load() {
+  QString chosen = chooseFile_(this);
+  if (chosen.isEmpty()) return;
+  loadFile(QFile::encodeName(chosen).toStdString());
+}
+
+void CTestDlg::loadFile(const std::string& path) {
+  std::string err;
+  auto source = pas::LineSource::open(path, &err);
+  if (!source) {
+    if (!err.empty()) err[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(err[0])));
+    showMessage(this, QMessageBox::Warning, shownPath(err));
+    return;
+  }
+  pas::PasConverter scan(nullptr);
+  {
+    WaitCursor wait;
+    scan.scanHeader(*source);
+  }
+  // The scan is all this file is opened for; the conversion opens it afresh.
+  source->close();
+  CPasStatsDlg stats(shownPath(std::filesystem::path(path).filename().string()), scan, this);
+  if (stats.exec() != QDialog::Accepted) return;
+  if (stats.action() == CPasStatsDlg::kConvert)
+    convertFile(path, true);
+  else if (stats.action() == CPasStatsDlg::kViewAsText)
+    viewAsText(this, path, nullptr);
+}
+
+void CTestDlg::showConfiguration() {
+  CConfigDlg dialog(this);
+  dialog.exec();
+}
+
+void CTestDlg::showAbout() {
+  CAboutDlg dialog(this);
+  dialog.exec();
+}
+
+GuiExportResult CTestDlg::exportFile(pas::LineSource& source, const std::string& path, bool showProgress) {
+  GuiExportResult result = runExport(isVisible() ? this : nullptr, source, path, showProgress, exportOptions_);
+  if (result.outcome != GuiExportResult::kLogoFailed) lastExportCancelled_ = result.outcome == GuiExportResult::kCancelled;
+  return result;
+}
+
+GuiExportResult CTestDlg::convertFile(const std::string& path, bool showProgress) {
+  std::string err;
+  auto source = pas::LineSource::open(path, &err);
+  if (!source) {
+    if (!err.empty()) err[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(err[0])));
+    showMessage(isVisible() ? this : nullptr, QMessageBox::Warning, shownPath(err));
+    GuiExportResult failed;
+    failed.message = err;
+    return failed;
+  }
+  return exportFile(*source, path, showProgress);
+}
+
+void CTestDlg::dragEnterEvent(QDragEnterEvent* event) {
+  if (!droppedPasFile(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void CTestDlg::dropEvent(QDropEvent* event) {
+  std::string path = droppedPasFile(event->mimeData());
+  if (path.empty()) return;
+  event->acceptProposedAction();
+  // Not from inside the drop: the file manager waits for the drop to finish, and the
+  // statistics dialog would keep it waiting for as long as it is open.
+  QTimer::singleShot(0, this, [this, path] { loadFile(path); });
+}
+
+}  // namespace tnw::gui

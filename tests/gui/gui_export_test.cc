@@ -1,0 +1,282 @@
+// The export as the desktop program runs it: the progress window while the conversion runs
+// on its worker thread, Cancel, the workbook saved in the cache folder and opened in the
+// desktop's spreadsheet program, and what the user is told when something is in the way.
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "app/gui_export.h"
+#include "app/progress_window.h"
+#include "gui_test_support.h"
+
+using namespace tnw;
+using namespace tnw::gui;
+using namespace tnw::guitest;
+namespace fs = std::filesystem;
+
+class ExportTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void init();
+  void cleanup();
+  void completedExportOpensTheSavedWorkbook();
+  void laterExportsNeverReplaceEarlierOnes();
+  void progressWindowShowsTheLatestProgress();
+  void cancelStopsTheConversionAndKeepsNothing();
+  void closingTheProgressWindowCancelsToo();
+  void logoCheckComesBeforeAnythingElse();
+  void storeThatCannotStartIsReportedWithItsErrorNumber();
+  void withoutSpreadsheetProgramTheUserLearnsWhereTheWorkbookIs();
+  void launchThatCannotStartIsReported();
+  void unreadableFileEndsTheExportWithItsReason();
+
+ private:
+  std::unique_ptr<FakeDesktop> desktop_;
+  std::string pasFile_;
+};
+
+namespace {
+
+const QString kSheet = "sheet.desktop";
+
+std::vector<std::string> workbooksIn(const QString& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder.toStdString(), ec)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+void ExportTest::init() {
+  desktop_ = std::make_unique<FakeDesktop>();
+  desktop_->addRecordingProgram(kSheet, desktop::kWorkbookType);
+  desktop_->setDefault(desktop::kWorkbookType, kSheet);
+  pasFile_ = desktop_->root().toStdString() + "/North Field/well 7.pas";
+  fs::create_directories(fs::path(pasFile_).parent_path());
+  std::ofstream(pasFile_) << fullPasText();
+}
+
+void ExportTest::cleanup() { desktop_.reset(); }
+
+void ExportTest::completedExportOpensTheSavedWorkbook() {
+  std::string err;
+  auto source = pas::LineSource::open(pasFile_, &err);
+  QVERIFY(source);
+  GuiExportResult result = runExport(nullptr, *source, pasFile_, true, desktop_->exportOptions());
+  QCOMPARE(result.outcome, GuiExportResult::kCompleted);
+  QCOMPARE(result.launch.outcome, desktop::Launch::kStarted);
+  QCOMPARE(result.workbook, desktop_->exportFolder().toStdString() + "/well 7.xlsx");
+  QCOMPARE(result.lines, 8);
+  std::optional<QStringList> args = desktop_->recordedArguments(kSheet);
+  QVERIFY(args);
+  QCOMPARE(*args, QStringList{QString::fromStdString(result.workbook)});
+  std::ifstream in(result.workbook, std::ios::binary);
+  char magic[2] = {};
+  in.read(magic, 2);
+  QVERIFY2(magic[0] == 'P' && magic[1] == 'K', "the workbook is an .xlsx (zip) file");
+  QVERIFY(!visibleWindow<StatusWnd>());
+  QVERIFY(result.message.empty());
+}
+
+void ExportTest::laterExportsNeverReplaceEarlierOnes() {
+  std::string err;
+  auto source = pas::LineSource::open(pasFile_, &err);
+  GuiExportResult first = runExport(nullptr, *source, pasFile_, true, desktop_->exportOptions());
+  QCOMPARE(first.outcome, GuiExportResult::kCompleted);
+  auto size = fs::file_size(first.workbook);
+  auto written = fs::last_write_time(first.workbook);
+  GuiExportResult second = runExport(nullptr, *source, pasFile_, true, desktop_->exportOptions());
+  QCOMPARE(second.outcome, GuiExportResult::kCompleted);
+  QCOMPARE(second.workbook, desktop_->exportFolder().toStdString() + "/well 7 (2).xlsx");
+  QCOMPARE(fs::file_size(first.workbook), size);
+  QVERIFY(fs::last_write_time(first.workbook) == written);
+  QCOMPARE(workbooksIn(desktop_->exportFolder()), (std::vector<std::string>{"well 7 (2).xlsx", "well 7.xlsx"}));
+}
+
+void ExportTest::progressWindowShowsTheLatestProgress() {
+  const int total = 20002;  // the two version lines and the values
+  std::string text = bigPasText(total - 2);
+  GatedSource source(text, text.size() / 2);
+  QString title, status;
+  bool frameless = false;
+  Script script;
+  script.then([&] {
+    auto* window = visibleWindow<StatusWnd>();
+    if (!window || !source.waitUntilHeld(0)) return false;
+    // Held half way: the window catches up with the conversion's last report.
+    if (!window->windowTitle().startsWith("Reading ") || !window->statusText().startsWith("Reading Line "))
+      return false;
+    if (window->windowTitle() != "Reading 49%" && window->windowTitle() != "Reading 50%") return false;
+    title = window->windowTitle();
+    status = window->statusText();
+    frameless = window->windowFlags().testFlag(Qt::FramelessWindowHint);
+    source.release();
+    return true;
+  });
+  GuiExportResult result = runExport(nullptr, source, "/data/half.pas", true, desktop_->exportOptions());
+  QVERIFY2(script.finished(), qPrintable(script.state()));
+  QCOMPARE(result.outcome, GuiExportResult::kCompleted);
+  QCOMPARE(result.lines, total);
+  QVERIFY(frameless);
+  QRegularExpressionMatch line = QRegularExpression("^Reading Line (\\d+) of (\\d+)$").match(status);
+  QVERIFY2(line.hasMatch(), qPrintable(status));
+  QCOMPARE(line.captured(2).toInt(), total);
+  QVERIFY(line.captured(1).toInt() > total / 3 && line.captured(1).toInt() < total * 2 / 3);
+  QVERIFY(!visibleWindow<StatusWnd>());
+}
+
+void ExportTest::cancelStopsTheConversionAndKeepsNothing() {
+  std::string text = bigPasText(50000);
+  const size_t hold = text.size() / 4;
+  GatedSource source(text, hold);
+  // The lines read whole before the hold; the one it cuts through is read when let go.
+  const int before = static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(hold), '\n'));
+  Script script;
+  script.then([&] {
+    auto* window = visibleWindow<StatusWnd>();
+    if (!window || !source.waitUntilHeld(0) || !window->statusText().startsWith("Reading Line ")) return false;
+    QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
+    bool hidden = !window->isVisible();  // removed at once, before the conversion has stopped
+    source.release();
+    return hidden;
+  });
+  GuiExportResult result = runExport(nullptr, source, "/data/big.pas", true, desktop_->exportOptions());
+  QVERIFY2(script.finished(), qPrintable(script.state()));
+  QCOMPARE(result.outcome, GuiExportResult::kCancelled);
+  // The conversion stopped at the first line after the cancel.
+  QCOMPARE(result.lines, before + 1);
+  QVERIFY(workbooksIn(desktop_->exportFolder()).empty());
+  QVERIFY(!desktop_->wasStarted(kSheet));
+  QVERIFY(result.message.empty());
+  QVERIFY(!visibleWindow<StatusWnd>());
+}
+
+void ExportTest::closingTheProgressWindowCancelsToo() {
+  std::string text = bigPasText(50000);
+  GatedSource source(text, text.size() / 4);
+  Script script;
+  script.then([&] {
+    auto* window = visibleWindow<StatusWnd>();
+    if (!window || !source.waitUntilHeld(0)) return false;
+    window->close();  // as the desktop's close command does
+    source.release();
+    return true;
+  });
+  GuiExportResult result = runExport(nullptr, source, "/data/big.pas", true, desktop_->exportOptions());
+  QVERIFY2(script.finished(), qPrintable(script.state()));
+  QCOMPARE(result.outcome, GuiExportResult::kCancelled);
+  QVERIFY(result.lines < 50000);
+  QVERIFY(workbooksIn(desktop_->exportFolder()).empty());
+}
+
+void ExportTest::logoCheckComesBeforeAnythingElse() {
+  GuiExportOptions options = desktop_->exportOptions();
+  options.logoPath = desktop_->root().toStdString() + "/moved/Tarnwell.GIF";
+  auto source = pas::LineSource::fromBytes(fullPasText());
+  bool progressShown = false;
+  QString message;
+  Script script;
+  script.then([&] {
+    progressShown = progressShown || visibleWindow<StatusWnd>();
+    message = messageText();
+    return !message.isEmpty() && acceptMessage();
+  });
+  GuiExportResult result = runExport(nullptr, *source, "/data/x.pas", true, options);
+  QVERIFY2(script.finished(), qPrintable(script.state()));
+  QCOMPARE(result.outcome, GuiExportResult::kLogoFailed);
+  QCOMPARE(message, "Could not open file: " + QString::fromStdString(options.logoPath));
+  QVERIFY(!progressShown);
+  QVERIFY(!fs::exists(options.folder));  // not even the workbook store was touched
+  QVERIFY(!desktop_->wasStarted(kSheet));
+}
+
+void ExportTest::storeThatCannotStartIsReportedWithItsErrorNumber() {
+  GuiExportOptions options = desktop_->exportOptions();
+  std::ofstream(desktop_->cacheHome().toStdString() + "/blocked") << "a file where a folder should be";
+  options.folder = desktop_->cacheHome().toStdString() + "/blocked/tarnwell";
+  auto source = pas::LineSource::fromBytes(fullPasText());
+  QString message;
+  bool progressGone = false;
+  Script script;
+  script.then([&] {
+    message = messageText();
+    progressGone = !visibleWindow<StatusWnd>();
+    return !message.isEmpty() && acceptMessage();
+  });
+  GuiExportResult result = runExport(nullptr, *source, "/data/x.pas", true, options);
+  QVERIFY2(script.finished(), qPrintable(script.state()));
+  QCOMPARE(result.outcome, GuiExportResult::kNoSpreadsheet);
+  QCOMPARE(message, QString("Cannot start Excel and get Application object.\nError: 0x00000014\nNot a directory"));
+  QVERIFY(progressGone);
+  QVERIFY(!desktop_->wasStarted(kSheet));
+}
+
+void ExportTest::withoutSpreadsheetProgramTheUserLearnsWhereTheWorkbookIs() {
+  QFile::remove(desktop_->configHome() + "/mimeapps.list");
+  QFile::remove(desktop_->dataHome() + "/applications/" + kSheet);
+  auto source = pas::LineSource::fromBytes(fullPasText());
+  QString message;
+  Script script;
+  script.then([&] {
+    message = messageText();
+    return !message.isEmpty() && acceptMessage();
+  });
+  GuiExportResult result = runExport(nullptr, *source, "/data/lonely.pas", true, desktop_->exportOptions());
+  QVERIFY2(script.finished(), qPrintable(script.state()));
+  QCOMPARE(result.outcome, GuiExportResult::kCompleted);
+  QCOMPARE(result.launch.outcome, desktop::Launch::kNoProgram);
+  QVERIFY(fs::exists(result.workbook));
+  QVERIFY2(message.contains(QString::fromStdString(result.workbook)), qPrintable(message));
+}
+
+void ExportTest::launchThatCannotStartIsReported() {
+  // GIO starts programs through a small launcher of its own; without it nothing can start.
+  qputenv("GIO_LAUNCH_DESKTOP", (desktop_->root() + "/no-such-launcher").toLocal8Bit());
+  auto source = pas::LineSource::fromBytes(fullPasText());
+  QString message;
+  Script script;
+  script.then([&] {
+    message = messageText();
+    return !message.isEmpty() && acceptMessage();
+  });
+  GuiExportResult result = runExport(nullptr, *source, "/data/x.pas", true, desktop_->exportOptions());
+  QVERIFY2(script.finished(), qPrintable(script.state()));
+  QCOMPARE(result.launch.outcome, desktop::Launch::kFailed);
+  QVERIFY2(message.contains("could not be started") && message.contains(QString::fromStdString(result.workbook)),
+           qPrintable(message));
+  QVERIFY(fs::exists(result.workbook));
+}
+
+void ExportTest::unreadableFileEndsTheExportWithItsReason() {
+  std::string text = bigPasText(20000);
+  GatedSource source(text, text.size() / 2);
+  source.failAtHold("cannot read /data/worn.pas: Input/output error");
+  QString message;
+  bool progressGone = false;
+  Script script;
+  script
+      .then([&] {
+        if (!visibleWindow<StatusWnd>() || !source.waitUntilHeld(0)) return false;
+        source.release();
+        return true;
+      })
+      .then([&] {
+        message = messageText();
+        progressGone = !visibleWindow<StatusWnd>();
+        return !message.isEmpty() && acceptMessage();
+      });
+  GuiExportResult result = runExport(nullptr, source, "/data/worn.pas", true, desktop_->exportOptions());
+  QVERIFY2(script.finished(), qPrintable(script.state()));
+  QCOMPARE(result.outcome, GuiExportResult::kFailed);
+  QCOMPARE(message, QString("Could not convert worn.pas:\ncannot read /data/worn.pas: Input/output error"));
+  QVERIFY(progressGone);
+  QVERIFY(workbooksIn(desktop_->exportFolder()).empty());
+  QVERIFY(!desktop_->wasStarted(kSheet));
+}
+
+QTEST_MAIN(ExportTest)
+#include "gui_export_test.moc"
