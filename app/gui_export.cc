@@ -1,5 +1,7 @@
 #include "app/gui_export.h"
 
+#include "sheet/charts.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
@@ -89,8 +91,10 @@ void convertAndSave(pas::LineSource& source, const std::string& path, const std:
       out->saveError = err;
       return;
     }
+    sheet::MemoryWorkbook& book = *application.workbooks().back();
+    if (options.charts) sheet::addPressureCharts(book);
     sheet::SaveReport report;
-    bool saved = sheet::saveXlsx(*application.workbooks().back(), out->workbook, &report, &err);
+    bool saved = sheet::saveXlsx(book, out->workbook, &report, &err);
     std::error_code ec;
     if (!saved || channel.cancelRequested()) {
       std::filesystem::remove(out->workbook, ec);

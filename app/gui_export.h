@@ -24,6 +24,7 @@ struct GuiExportOptions {
   std::string folder;       // where workbooks are saved; empty: the user's cache folder
   std::string generatedAt;  // what the workbook says it was generated at; empty: now
   int refreshMilliseconds = 50;  // how often the progress window shows the latest texts
+  bool charts = true;            // pressure charts on the gauge sheets
 };
 
 struct GuiExportResult {

@@ -1,5 +1,6 @@
 #include "app/pas_stats_dlg.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -40,6 +41,14 @@ CPasStatsDlg::CPasStatsDlg(const QString& fileName, const pas::PasConverter& con
   page_->setFocusPolicy(Qt::NoFocus);
   page_->setFixedSize(380, 232);
   layout->addWidget(page_);
+  charts_ = new QCheckBox("Add charts", this);
+  charts_->setObjectName("addCharts");
+  charts_->setChecked(true);
+  charts_->setToolTip("Plot pressure and temperature against time beside each gauge table");
+  auto* options = new QHBoxLayout;
+  options->setContentsMargins(16, 0, 16, 0);
+  options->addWidget(charts_);
+  layout->addLayout(options);
 
   // Every element is set, an empty text too: "--" would claim the file says something.
   page_->setElementText("FNAME", fileName);
@@ -72,6 +81,8 @@ void CPasStatsDlg::showEvent(QShowEvent* event) {
   action_ = kNone;
   close_->setFocus(Qt::OtherFocusReason);
 }
+
+bool CPasStatsDlg::addCharts() const { return charts_->isChecked(); }
 
 void CPasStatsDlg::choose(Action action) {
   action_ = action;

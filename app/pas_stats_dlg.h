@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QString>
 
+class QCheckBox;
 class QPushButton;
 
 namespace tnw::pas {
@@ -25,6 +26,8 @@ class CPasStatsDlg : public QDialog {
   // `converter` ran the header scan; the dialog reads it while it opens and does not keep it.
   CPasStatsDlg(const QString& fileName, const pas::PasConverter& converter, QWidget* parent = nullptr);
   Action action() const { return action_; }
+  // "Add charts": pressure charts on the gauge sheets of the workbook; ticked to begin with.
+  bool addCharts() const;
   const PageView* page() const { return page_; }
 
  protected:
@@ -35,6 +38,7 @@ class CPasStatsDlg : public QDialog {
 
   PageView* page_;
   QPushButton* close_;
+  QCheckBox* charts_;
   Action action_ = kNone;
 };
 

@@ -52,6 +52,7 @@ int runFileFlow(const std::string& path, CTestDlg& main) {
   for (;;) {
     if (stats.exec() != QDialog::Accepted) break;
     if (stats.action() == CPasStatsDlg::kConvert) {
+      main.setAddCharts(stats.addCharts());
       main.exportFile(*source, path, true);
       if (main.lastExportCancelled()) continue;
       break;

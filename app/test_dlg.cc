@@ -122,6 +122,7 @@ void CTestDlg::loadFile(const std::string& path) {
   source->close();
   CPasStatsDlg stats(shownPath(std::filesystem::path(path).filename().string()), scan, this);
   if (stats.exec() != QDialog::Accepted) return;
+  setAddCharts(stats.addCharts());
   if (stats.action() == CPasStatsDlg::kConvert)
     convertFile(path, true);
   else if (stats.action() == CPasStatsDlg::kViewAsText)

@@ -37,6 +37,8 @@ class CTestDlg : public QDialog {
   // What asks the user for a file; the system's open-file dialog unless set.
   void setFileChooser(std::function<QString(QWidget*)> chooser) { chooseFile_ = std::move(chooser); }
   void setExportOptions(GuiExportOptions options) { exportOptions_ = std::move(options); }
+  // Whether the next exports put pressure charts on the gauge sheets.
+  void setAddCharts(bool on) { exportOptions_.charts = on; }
 
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;

@@ -83,6 +83,13 @@ void DialogsTest::statisticsOfAFullFile() {
   QCOMPARE(QApplication::focusWidget(), dialog.findChild<QPushButton*>("close"));
   for (const char* button : {"convert", "viewAsText", "close"})
     QVERIFY2(!dialog.findChild<QPushButton*>(button)->icon().isNull(), button);
+  // Charts are added unless the user says otherwise.
+  auto* charts = dialog.findChild<QCheckBox*>("addCharts");
+  QVERIFY(charts);
+  QCOMPARE(charts->text(), QString("Add charts"));
+  QVERIFY(dialog.addCharts());
+  charts->setChecked(false);
+  QVERIFY(!dialog.addCharts());
 }
 
 void DialogsTest::statisticsOfAnEmptyFileSetEveryField() {

@@ -5,6 +5,7 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "app/gui_export.h"
 #include "app/progress_window.h"
@@ -31,6 +32,7 @@ class ExportTest : public QObject {
   void withoutSpreadsheetProgramTheUserLearnsWhereTheWorkbookIs();
   void launchThatCannotStartIsReported();
   void unreadableFileEndsTheExportWithItsReason();
+  void chartsOnlyWhenAsked();
 
  private:
   std::unique_ptr<FakeDesktop> desktop_;
@@ -276,6 +278,27 @@ void ExportTest::unreadableFileEndsTheExportWithItsReason() {
   QVERIFY(progressGone);
   QVERIFY(workbooksIn(desktop_->exportFolder()).empty());
   QVERIFY(!desktop_->wasStarted(kSheet));
+}
+
+
+// The "Add charts" choice of the statistics dialog reaches the saved file.
+void ExportTest::chartsOnlyWhenAsked() {
+  std::string gauge = desktop_->root().toStdString() + "/gauge.pas";
+  std::ofstream(gauge) << "~VERSION,TYPE.,DST,,\n~VERSION,VERS.,4.0,,\n"
+                          "~DATA TABLE - GAUGE (1),TIME.DAY/HR/SS,,x,\n~DATA TABLE - GAUGE (1),PRGA.KPAA,,x,\n"
+                          "~DTG (1),2009 05 06 1230:00,812.5,\n~DTG (1),2009 05 06 1231:00,815.0,\n";
+  for (bool charts : {true, false}) {
+    std::string err;
+    auto source = pas::LineSource::open(gauge, &err);
+    QVERIFY(source);
+    GuiExportOptions options = desktop_->exportOptions();
+    options.charts = charts;
+    GuiExportResult result = runExport(nullptr, *source, gauge, false, options);
+    QCOMPARE(result.outcome, GuiExportResult::kCompleted);
+    std::ifstream in(result.workbook, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    QCOMPARE(bytes.find("xl/charts/chart1.xml") != std::string::npos, charts);
+  }
 }
 
 QTEST_MAIN(ExportTest)
