@@ -78,6 +78,9 @@ bool isDateCell(const MemoryWorkbook& book, SheetId sheet, Cell cell) {
 // Pressure against time, and temperature against time where the table has it; nothing when
 // the definitions name no pressure or no time.
 std::vector<Chart> chartsFor(const MemoryWorkbook& book, SheetId sheet, const std::string& table, const Run& run) {
+  // Charts are placed on the first sheet and name its rows; a table that begins past them
+  // stands on a continuation sheet, where those rows would be other rows or none.
+  if (run.firstRow > kLastFileRow) return {};
   const Definitions& d = *run.definitions;
   auto column = [](size_t field) { return kColC + static_cast<int32_t>(field); };
   std::optional<size_t> time = fieldOf(d, "TIME.DAY/HR/SS");

@@ -1,0 +1,6 @@
+~VERSION,PASTYPE.,SG,x,
+~VERSION,VERS.,4.0,x,
+~DTSUM,1,2,
+~DTG,3,4,
+~DTG(1),5,6,
+~Test Data , rtemp . degc ,25,x,
