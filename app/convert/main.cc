@@ -73,6 +73,8 @@ std::string missingFolder(const std::string& output) {
   if (folder.empty()) folder = ".";
   std::error_code ec;
   if (std::filesystem::is_directory(folder, ec)) return {};
+  if (std::filesystem::exists(folder, ec))
+    return "cannot write " + output + ": " + folder.string() + " is not a folder";
   return "cannot write " + output + ": the folder " + folder.string() + " does not exist";
 }
 
@@ -98,6 +100,9 @@ FileOutcome convertOne(const Job& job, bool charts, pas::ProgressReporter& progr
   auto source = pas::LineSource::open(job.input, &err);
   if (!source) return finish(FileOutcome::kFailed, err);
   if (std::string missing = missingFolder(job.output); !missing.empty()) return finish(FileOutcome::kFailed, missing);
+  std::error_code same;
+  if (std::filesystem::equivalent(job.input, job.output, same))  // the workbook would replace its own file
+    return finish(FileOutcome::kFailed, "cannot write " + job.output + ": it is the input file itself");
   sheet::MemoryApplication application;
   sheet::ExportResult result = sheet::exportFile(application, *source, job.input, &progress);
   out.type = result.typeText;

@@ -228,6 +228,21 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(second["file"], "such.pas")
         self.assertIn("/no/such.pas", second["error"])
 
+    def test_the_input_is_never_overwritten_and_a_file_is_no_folder(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            pas = os.path.join(tmp, "w.pas")
+            with open(EXAMPLE, "rb") as f, open(pas, "wb") as o:
+                original = f.read()
+                o.write(original)
+            result = run("-q", "-o", pas, pas)
+            self.assertEqual(result.returncode, 1)
+            self.assertIn("it is the input file itself", result.stderr)
+            with open(pas, "rb") as f:
+                self.assertEqual(f.read(), original)
+            result = run("-q", "-d", pas, EXAMPLE)
+            self.assertEqual(result.returncode, 1)
+            self.assertIn(pas + " is not a folder", result.stderr)
+
     def test_existing_workbook_survives_a_failed_write(self):
         if os.geteuid() == 0:
             self.skipTest("root can write into read-only folders")
