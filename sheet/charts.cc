@@ -39,22 +39,27 @@ struct RowText {
   bool definitionFill = false;
 };
 
-std::vector<RowText> rowsOf(const MemoryWorkbook& book, SheetId sheet) {
-  std::vector<RowText> rows;
+// Calls visit for every row of the sheet in order. The rows are visited, not collected: a gauge
+// sheet holds hundreds of thousands of them, and a list of them would outweigh the charts.
+template <typename Visit>
+void forEachRow(const MemoryWorkbook& book, SheetId sheet, Visit visit) {
+  RowText row;
+  bool any = false;
   for (size_t i = 0, n = book.cellCount(sheet); i < n; ++i) {
     CellData cell = book.cellAtIndex(sheet, i);
-    if (rows.empty() || rows.back().row != cell.cell.row) {
-      RowText fresh;
-      fresh.row = cell.cell.row;
-      rows.push_back(fresh);
+    if (!any || row.row != cell.cell.row) {
+      if (any) visit(row);
+      row = RowText{};
+      row.row = cell.cell.row;
+      any = true;
     }
-    if (cell.cell.col == kColB && cell.kind == CellKind::kText) rows.back().section = cell.text;
+    if (cell.cell.col == kColB && cell.kind == CellKind::kText) row.section = cell.text;
     if (cell.cell.col == kColC) {
-      if (cell.kind == CellKind::kText) rows.back().mnemonic = cell.text;
-      rows.back().definitionFill = book.style(cell.style).fill == kTableStartFill;
+      if (cell.kind == CellKind::kText) row.mnemonic = cell.text;
+      row.definitionFill = book.style(cell.style).fill == kTableStartFill;
     }
   }
-  return rows;
+  if (any) visit(row);
 }
 
 std::optional<size_t> fieldOf(const Definitions& d, std::string_view mnemonic) {
@@ -123,11 +128,11 @@ std::vector<Chart> planCharts(const MemoryWorkbook& book, SheetId sheet) {
     else if (run.lastRow - run.firstRow > it->second.lastRow - it->second.firstRow) it->second = run;
     current.clear();
   };
-  for (const RowText& row : rowsOf(book, sheet)) {
+  forEachRow(book, sheet, [&](const RowText& row) {
     bool tableRow = startsWith(row.section, "~DT");
     if (tableRow && row.section == current && row.row == run.lastRow + 1) {
       run.lastRow = row.row;
-      continue;
+      return;
     }
     endRun();
     if (tableRow) {
@@ -139,7 +144,7 @@ std::vector<Chart> planCharts(const MemoryWorkbook& book, SheetId sheet) {
       blocks.back()->mnemonics.emplace_back(row.mnemonic);
       blocks.back()->lastRow = row.row;
     }
-  }
+  });
   endRun();
   std::vector<Chart> charts;
   int32_t placed = 0;
