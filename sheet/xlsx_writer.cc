@@ -11,10 +11,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <random>
 #include <set>
 #include <system_error>
+#include <thread>
 
 #include <zlib.h>
 
@@ -156,11 +158,30 @@ double scaleFor(double points, int32_t pixelCount) {
 
 class BookWriter;
 
-// Streams one sheet of the model into its part or parts.
+// What writing one sheet came to: the first thing that went wrong and what to tell the user.
+// Each sheet keeps its own, so that sheets written at the same time share nothing.
+struct SheetOutcome {
+  std::vector<std::string> warnings;
+  std::string problem;
+
+  void warn(std::string line) { warnings.push_back(std::move(line)); }
+  bool fail(std::string what) {
+    if (problem.empty()) problem = std::move(what);
+    return false;
+  }
+  bool check(lxw_error error, const std::string& where) {
+    return error == LXW_NO_ERROR || fail(where + ": " + lxw_strerror(error));
+  }
+};
+
+// Streams one sheet of the model into its part or parts: first what concerns the whole
+// workbook (widths, pictures, charts), then the cells, which touch only the sheet's own parts.
 class SheetWriter {
  public:
-  SheetWriter(BookWriter& out, SheetId id, std::vector<Part> parts, int32_t maxRows);
-  bool write();
+  SheetWriter(const BookWriter& out, SheetId id, std::vector<Part> parts, int32_t maxRows,
+              SheetOutcome& outcome);
+  bool prepare();
+  bool writeCells(const std::atomic<bool>& stop);
 
  private:
   void planMerges();
@@ -178,7 +199,8 @@ class SheetWriter {
   std::vector<CellData> rowCells(int32_t row) const;
   std::string where(const Target& target) const;
 
-  BookWriter& out_;
+  const BookWriter& out_;
+  SheetOutcome& outcome_;
   const MemoryWorkbook& book_;
   SheetId id_;
   std::vector<Part> parts_;
@@ -197,19 +219,15 @@ class BookWriter {
       : book_(book), limits_(limits), file_(file) {}
 
   bool write();
-  const std::string& problem() const { return problem_; }
-  std::vector<std::string>& warnings() { return warnings_; }
+  const std::string& problem() const { return outcome_.problem; }
+  std::vector<std::string>& warnings() { return outcome_.warnings; }
 
   const MemoryWorkbook& book() const { return book_; }
   lxw_workbook* file() const { return file_; }
-  lxw_format* format(uint16_t style);
-  void warn(std::string line) { warnings_.push_back(std::move(line)); }
-  bool fail(std::string problem) {
-    problem_ = std::move(problem);
-    return false;
-  }
-  bool check(lxw_error error, const std::string& where) {
-    return error == LXW_NO_ERROR || fail(where + ": " + lxw_strerror(error));
+  // The format of a model style; nullptr for the default look. Only formats made by
+  // makeFormats exist, so looking one up changes nothing.
+  lxw_format* format(uint16_t style) const {
+    return style < formats_.size() ? formats_[style] : nullptr;
   }
 
  private:
@@ -220,15 +238,16 @@ class BookWriter {
   std::vector<SheetPlan> plan() const;
   int32_t lastUsedRow(SheetId id) const;
   bool addParts(const SheetPlan& plan, std::vector<Part>* parts);
+  void makeFormats();
   lxw_format* newFormat(const CellStyle& style);
+  unsigned threadsFor(size_t sheets) const;
 
   const MemoryWorkbook& book_;
   detail::SaveLimits limits_;
   lxw_workbook* file_;
   // By the model's style index: the model keeps each distinct style once.
-  std::vector<std::optional<lxw_format*>> formats_;
-  std::vector<std::string> warnings_;
-  std::string problem_;
+  std::vector<lxw_format*> formats_;
+  SheetOutcome outcome_;  // of the workbook as a whole
 };
 
 // "GAUGE 1 (2)": the base cut so that the whole stays within the limit, numbered past names
@@ -274,43 +293,102 @@ int32_t BookWriter::lastUsedRow(SheetId id) const {
 }
 
 bool BookWriter::write() {
-  for (const SheetPlan& plan : plan()) {
+  std::vector<SheetPlan> plans = plan();
+  makeFormats();
+  std::vector<SheetOutcome> outcomes(plans.size());
+  std::vector<std::unique_ptr<SheetWriter>> sheets;
+  auto gather = [&] {
+    bool ok = outcome_.problem.empty();
+    for (SheetOutcome& sheet : outcomes) {
+      for (std::string& line : sheet.warnings) outcome_.warn(std::move(line));
+      if (ok && !sheet.problem.empty()) ok = outcome_.fail(sheet.problem);
+    }
+    return ok;
+  };
+  for (size_t i = 0; i < plans.size(); ++i) {
+    const SheetPlan& plan = plans[i];
     std::vector<Part> parts;
-    if (!addParts(plan, &parts)) return false;
+    if (!addParts(plan, &parts)) return gather();
     if (plan.id == book_.activeSheet()) {
       worksheet_activate(parts[0].worksheet);
       worksheet_set_first_sheet(parts[0].worksheet);
     }
-    for (size_t i = 1; i < parts.size(); ++i)
-      warn("sheet " + inQuotes(plan.names[0]) + " has more rows than a sheet can hold (" +
-           withSeparators(limits_.maxRows) + "); they continue on sheet " +
-           inQuotes(parts[i].name));
-    if (!SheetWriter(*this, plan.id, std::move(parts), limits_.maxRows).write()) return false;
+    for (size_t p = 1; p < parts.size(); ++p)
+      outcomes[i].warn("sheet " + inQuotes(plan.names[0]) + " has more rows than a sheet can hold (" +
+                       withSeparators(limits_.maxRows) + "); they continue on sheet " +
+                       inQuotes(parts[p].name));
+    sheets.push_back(std::make_unique<SheetWriter>(*this, plan.id, std::move(parts), limits_.maxRows, outcomes[i]));
+    if (!sheets.back()->prepare()) return gather();
   }
-  return true;
+
+  // The largest sheets first, so that no thread is left with a big one at the end.
+  std::vector<size_t> order(sheets.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return book_.cellCount(plans[a].id) > book_.cellCount(plans[b].id);
+  });
+  std::atomic<size_t> next{0};
+  std::atomic<bool> stop{false};
+  auto work = [&] {
+    for (size_t i; (i = next.fetch_add(1)) < order.size();)
+      if (!sheets[order[i]]->writeCells(stop)) stop = true;
+  };
+  std::vector<std::thread> helpers;
+  for (unsigned t = 1; t < threadsFor(sheets.size()); ++t) {
+    try {
+      helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had: the ones there are do the work
+    }
+  }
+  work();
+  for (std::thread& helper : helpers) helper.join();
+  return gather();
+}
+
+// Formatting numbers and escaping texts for the file is most of the work of a save, and each
+// sheet's cells go to a temporary file of their own: a workbook of several large sheets is
+// written a sheet per core.
+unsigned BookWriter::threadsFor(size_t sheets) const {
+  unsigned cores = limits_.threads > 0 ? static_cast<unsigned>(limits_.threads)
+                                       : std::max(1u, std::thread::hardware_concurrency());
+  return static_cast<unsigned>(std::min<size_t>(cores, std::max<size_t>(sheets, 1)));
 }
 
 bool BookWriter::addParts(const SheetPlan& plan, std::vector<Part>* parts) {
   for (const std::string& name : plan.names) {
     std::string where = "sheet " + inQuotes(name);
-    if (!check(workbook_validate_sheet_name(file_, name.c_str()), where)) return false;
+    if (!outcome_.check(workbook_validate_sheet_name(file_, name.c_str()), where)) return false;
     errno = 0;
     lxw_worksheet* worksheet = workbook_add_worksheet(file_, name.c_str());
     // In constant_memory mode every sheet gets a temporary file, so this can fail for lack
     // of room in the temporary folder.
     if (!worksheet)
-      return fail(where + ": cannot be added (" + systemMessage(errno ? errno : ENOMEM) + ")");
+      return outcome_.fail(where + ": cannot be added (" + systemMessage(errno ? errno : ENOMEM) + ")");
     parts->push_back({worksheet, name});
   }
   return true;
 }
 
-// Formats are made when a cell first needs one: a workbook uses few of the styles it knows.
-lxw_format* BookWriter::format(uint16_t style) {
-  if (style >= formats_.size()) formats_.resize(std::max<size_t>(style + 1, book_.styleCount()));
-  std::optional<lxw_format*>& slot = formats_[style];
-  if (!slot) slot = book_.style(style) == CellStyle{} ? nullptr : newFormat(book_.style(style));
-  return *slot;
+// A workbook uses few of the styles the model knows; formats are made for those its cells use,
+// in the order the cells first use them, and each is given its index in the file at once.
+// libxlsxwriter would give the index when it first writes a cell of the format, changing a
+// table all sheets share; given here, writing the sheets only reads the formats.
+void BookWriter::makeFormats() {
+  std::vector<bool> seen(book_.styleCount(), false);
+  formats_.assign(book_.styleCount(), nullptr);
+  for (SheetId id : book_.sheetOrder()) {
+    for (size_t i = 0, n = book_.cellCount(id); i < n; ++i) {
+      uint16_t style = book_.cellAtIndex(id, i).style;
+      if (style >= seen.size() || seen[style]) continue;
+      seen[style] = true;
+      if (book_.style(style) == CellStyle{}) continue;
+      if (lxw_format* made = newFormat(book_.style(style))) {
+        lxw_format_get_xf_index(made);
+        formats_[style] = made;
+      }
+    }
+  }
 }
 
 lxw_format* BookWriter::newFormat(const CellStyle& style) {
@@ -328,14 +406,16 @@ lxw_format* BookWriter::newFormat(const CellStyle& style) {
     if (text.size() <= kMaxNumberFormatBytes)
       format_set_num_format(format, text.c_str());
     else  // a cut format would be a broken one
-      warn("number format " + inQuotes(text) + " is longer than " +
+      outcome_.warn("number format " + inQuotes(text) + " is longer than " +
            std::to_string(kMaxNumberFormatBytes) + " bytes; its cells show as General");
   }
   return format;
 }
 
-SheetWriter::SheetWriter(BookWriter& out, SheetId id, std::vector<Part> parts, int32_t maxRows)
+SheetWriter::SheetWriter(const BookWriter& out, SheetId id, std::vector<Part> parts, int32_t maxRows,
+                         SheetOutcome& outcome)
     : out_(out),
+      outcome_(outcome),
       book_(out.book()),
       id_(id),
       parts_(std::move(parts)),
@@ -343,11 +423,17 @@ SheetWriter::SheetWriter(BookWriter& out, SheetId id, std::vector<Part> parts, i
   if (parts_.size() > 1 && rows_.repeatsHeader()) header_ = rowCells(book_.repeatedRow(id));
 }
 
-bool SheetWriter::write() {
+bool SheetWriter::prepare() {
   planMerges();
   for (size_t part = 0; part < parts_.size(); ++part)
     if (!prepare(part)) return false;
+  return true;
+}
+
+bool SheetWriter::writeCells(const std::atomic<bool>& stop) {
+  constexpr size_t kStopCheck = 1 << 14;  // cells between looks at whether another sheet failed
   for (size_t i = 0, n = book_.cellCount(id_); i < n; ++i) {
+    if (i % kStopCheck == 0 && stop.load(std::memory_order_relaxed)) return false;
     CellData cell = book_.cellAtIndex(id_, i);
     RowMap::Place at = rows_.place(cell.cell.row);
     if (!enterPart(at.part) || !issueMerges(at.part, at.row) ||
@@ -390,13 +476,13 @@ void SheetWriter::planMerges() {
     if (merge.first == merge.last) continue;  // merging one cell changes nothing
     auto overlapping = [&](const Range& other) { return overlaps(other, merge); };
     if (std::any_of(kept.begin(), kept.end(), overlapping)) {
-      out_.warn(sheet + ": merge " + rangeName(merge) + " overlaps another one and is left out");
+      outcome_.warn(sheet + ": merge " + rangeName(merge) + " overlaps another one and is left out");
       continue;
     }
     kept.push_back(merge);
     RowMap::Place top = rows_.place(merge.first.row), bottom = rows_.place(merge.last.row);
     if (top.part != bottom.part) {
-      out_.warn(sheet + ": merge " + rangeName(merge) + " crosses the row limit and is left out");
+      outcome_.warn(sheet + ": merge " + rangeName(merge) + " crosses the row limit and is left out");
       continue;
     }
     merges_[top.part].push_back({top.row, merge.first.col, bottom.row, merge.last.col});
@@ -415,7 +501,7 @@ bool SheetWriter::prepare(size_t part) {
   // Charts show the rows a sheet holds before any continuation: they sit on its first part.
   std::string problem;
   if (part == 0 && !writeCharts(out_.file(), parts_[0].worksheet, parts_[0].name, book_.charts(id_), &problem))
-    return out_.fail("sheet " + inQuotes(parts_[0].name) + ": " + problem);
+    return outcome_.fail("sheet " + inQuotes(parts_[0].name) + ": " + problem);
   return true;
 }
 
@@ -423,7 +509,7 @@ bool SheetWriter::setWidths(const Part& part) {
   for (auto [col, width] : book_.columnWidths(id_)) {
     lxw_error error = worksheet_set_column(part.worksheet, static_cast<lxw_col_t>(col),
                                            static_cast<lxw_col_t>(col), width, nullptr);
-    if (!out_.check(error, "sheet " + inQuotes(part.name) + ", column " + columnName(col)))
+    if (!outcome_.check(error, "sheet " + inQuotes(part.name) + ", column " + columnName(col)))
       return false;
   }
   return true;
@@ -436,17 +522,17 @@ bool SheetWriter::insertPicture(const Picture& picture) {
                       cellName({anchor.at.row, anchor.col});
   PictureInfo info;
   std::string problem;
-  if (!readPictureInfo(picture.path, &info, &problem)) return out_.fail(where + ": " + problem);
+  if (!readPictureInfo(picture.path, &info, &problem)) return outcome_.fail(where + ": " + problem);
 
   std::string url = toUtf8(picture.address), tip = toUtf8(picture.screenTip);
   // libxlsxwriter would drop an over-long link with nothing but a line on stderr.
   if (utf8CharCount(url) > kMaxUrlChars) {
-    out_.warn(where + ": its link is longer than " + withSeparators(kMaxUrlChars) +
+    outcome_.warn(where + ": its link is longer than " + withSeparators(kMaxUrlChars) +
               " characters and is left out");
     url.clear();
   }
   if (utf8CharCount(tip) > kMaxTipChars) {
-    out_.warn(where + ": its screen tip is cut to " + std::to_string(kMaxTipChars) + " characters");
+    outcome_.warn(where + ": its screen tip is cut to " + std::to_string(kMaxTipChars) + " characters");
     tip = std::string(cutUtf8(tip, kMaxTipChars));
   }
   // Spreadsheets show the file name as the picture's description; it must be UTF-8 too.
@@ -463,7 +549,7 @@ bool SheetWriter::insertPicture(const Picture& picture) {
   lxw_error error = worksheet_insert_image_opt(part.worksheet, anchor.at.row - 1,
                                                static_cast<lxw_col_t>(anchor.col),
                                                picture.path.c_str(), &options);
-  return out_.check(error, where);
+  return outcome_.check(error, where);
 }
 
 // The model measures columns as the spreadsheet does; the place was computed that way.
@@ -511,7 +597,7 @@ bool SheetWriter::issueMerges(size_t part, int32_t upToRow) {
                                             static_cast<lxw_col_t>(m.firstCol), m.lastRow - 1,
                                             static_cast<lxw_col_t>(m.lastCol), nullptr, nullptr);
     Range range({m.firstRow, m.firstCol}, {m.lastRow, m.lastCol});
-    if (!out_.check(error, "sheet " + inQuotes(parts_[part].name) + ", merge " + rangeName(range)))
+    if (!outcome_.check(error, "sheet " + inQuotes(parts_[part].name) + ", merge " + rangeName(range)))
       return false;
   }
   return true;
@@ -538,14 +624,14 @@ bool SheetWriter::writeNumber(const Target& target, double value, lxw_format* fo
     return checkCell(worksheet_write_number(sheet, r, c, value, format), target);
   // The file format has no NaN or infinity; libxlsxwriter would write "-NAN" and break it.
   const char* text = std::isnan(value) ? "NaN" : value > 0 ? "Infinity" : "-Infinity";
-  out_.warn(where(target) + ": the number " + text + " cannot be stored; written as text");
+  outcome_.warn(where(target) + ": the number " + text + " cannot be stored; written as text");
   return checkCell(worksheet_write_string(sheet, r, c, text, format), target);
 }
 
 bool SheetWriter::writeText(const Target& target, std::string_view bytes, lxw_format* format) {
   text_.clear();
   if (!detail::appendFileText(bytes, kMaxTextChars, &text_))
-    out_.warn(where(target) + ": text cut to the " + withSeparators(kMaxTextChars) +
+    outcome_.warn(where(target) + ": text cut to the " + withSeparators(kMaxTextChars) +
               " characters a cell can hold");
   // libxlsxwriter skips an empty text; a styled empty cell must keep its style.
   if (text_.empty() && !format) return true;
@@ -559,7 +645,7 @@ bool SheetWriter::writeText(const Target& target, std::string_view bytes, lxw_fo
 
 // The place is only spelled out when something failed: most saves write millions of cells.
 bool SheetWriter::checkCell(lxw_error error, const Target& target) {
-  return error == LXW_NO_ERROR || out_.check(error, where(target));
+  return error == LXW_NO_ERROR || outcome_.check(error, where(target));
 }
 
 std::string SheetWriter::where(const Target& target) const {

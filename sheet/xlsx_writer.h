@@ -30,9 +30,11 @@ bool saveXlsx(const MemoryWorkbook& book, const std::string& path, SaveReport* r
 
 namespace detail {
 
-// The file format's limits that a test wants lower than a million rows.
+// The file format's limits that a test wants lower than a million rows, and how many sheets
+// are written at once, which a test wants to compare.
 struct SaveLimits {
   int32_t maxRows = 1'048'576;
+  int32_t threads = 0;  // sheets written at once; 0: one per core
 };
 
 bool saveXlsx(const MemoryWorkbook& book, const std::string& path, const SaveLimits& limits,

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -13,6 +14,8 @@
 #include <iterator>
 #include <map>
 
+#include "pas/line_source.h"
+#include "sheet/export_driver.h"
 #include "test_support.h"
 
 namespace tnw::sheet {
@@ -389,6 +392,62 @@ TEST_F(XlsxWriterTest, AFullDiskLeavesTheOldFile) {
     EXPECT_EQ(contents(out_), "old");
     EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"out.xlsx"});
   }
+}
+
+// Sheets written at the same time make the same file as sheets written one after another:
+// every part byte for byte (the creation time aside), and the same warnings in the same
+// order. A real two-gauge conversion with its charts, and a workbook whose sheets continue
+// on further parts and carry merges, escapes and texts to cut.
+TEST(XlsxWriterThreads, SheetsWrittenAtOnceMakeTheSameFile) {
+  testing::TempDir dir;
+  const char* kParts = R"PY(
+import sys, zipfile, hashlib
+z = zipfile.ZipFile(sys.argv[1])
+for name in z.namelist():
+    if name != "docProps/core.xml":
+        print(name, hashlib.sha1(z.read(name)).hexdigest())
+)PY";
+  auto compare = [&](const MemoryWorkbook& book, detail::SaveLimits limits, const std::string& what) {
+    std::string parts[2];
+    std::vector<std::string> warnings[2];
+    for (int run = 0; run < 2; ++run) {
+      limits.threads = run == 0 ? 1 : 3;
+      SaveReport report;
+      std::string err, out = dir.file("run" + std::to_string(run) + ".xlsx");
+      ASSERT_TRUE(detail::saveXlsx(book, out, limits, &report, &err)) << err;
+      parts[run] = runPython(dir, kParts, out);
+      warnings[run] = report.warnings;
+    }
+    EXPECT_GT(std::count(parts[0].begin(), parts[0].end(), '\n'), 10) << what;
+    EXPECT_EQ(parts[0], parts[1]) << what;
+    EXPECT_EQ(warnings[0], warnings[1]) << what;
+  };
+
+  MemoryApplication app;
+  auto source = pas::LineSource::fromBytes(testing::readExample("drillstem-test.pas"));
+  ExportOptions options;
+  options.logoPath = testing::logoPath();
+  options.generatedAt = "fixed";
+  ASSERT_EQ(exportFile(app, *source, "drillstem-test.pas", nullptr, options).outcome, ExportResult::kCompleted);
+  ASSERT_GE(app.workbooks().back()->sheetOrder().size(), 3u);
+  compare(*app.workbooks().back(), {}, "drillstem test");
+
+  MemoryWorkbook book;
+  for (int32_t n = 0; n < 5; ++n) {
+    SheetId id = n == 0 ? book.sheetAt(1) : book.addSheetAfter(book.sheetOrder().back());
+    book.setName(id, "Sheet " + std::to_string(n));
+    book.setText(id, {1, 0}, "Line");
+    book.setBold(id, Range({1, 0}));
+    book.setRepeatedRow(id, 1);
+    for (int32_t row = 2; row <= 40 * (n + 1); ++row) {
+      book.setInteger(id, {row, 0}, row * (n + 1));
+      book.setText(id, {row, 1}, row % 7 ? "caf\xE9 _x0041_ \x01" : std::string(40, 'x'));
+      if (row % 5 == 0) book.setItalic(id, Range({row, 1}));
+    }
+    book.merge(id, Range({3, 2}, {4, 3}));
+    book.merge(id, Range({8, 2}, {12, 2}));  // crosses the row limit
+  }
+  compare(book, {.maxRows = 10}, "continued sheets");
 }
 
 }  // namespace
