@@ -903,8 +903,8 @@ bool saveXlsx(const MemoryWorkbook& book, const std::string& path, const SaveLim
 }  // namespace detail
 
 bool saveXlsx(const MemoryWorkbook& book, const std::string& path, SaveReport* report,
-              std::string* err) {
-  return detail::saveXlsx(book, path, detail::SaveLimits{}, report, err);
+              std::string* err, int threads) {
+  return detail::saveXlsx(book, path, detail::SaveLimits{.threads = threads}, report, err);
 }
 
 }  // namespace tnw::sheet

@@ -24,9 +24,9 @@ struct SaveReport {
 // Writes `book` to `path`. The file appears complete or not at all: it is written beside `path`
 // under a temporary name and renamed over it only when everything succeeded, so an existing
 // file at `path` survives a failed save. On failure *err says what went wrong, naming the path.
-// `report` may be null.
+// `report` may be null. Up to `threads` sheets are written at once; 0: one per core.
 bool saveXlsx(const MemoryWorkbook& book, const std::string& path, SaveReport* report,
-              std::string* err);
+              std::string* err, int threads = 0);
 
 namespace detail {
 

@@ -85,7 +85,8 @@ struct Job {
 
 // One file from its path to its workbook. Messages for the user are collected, not printed, so
 // that files converted at once do not mix their lines.
-FileOutcome convertOne(const Job& job, bool charts, pas::ProgressReporter& progress) {
+// `threads`: how many sheets its save may write at once.
+FileOutcome convertOne(const Job& job, bool charts, int threads, pas::ProgressReporter& progress) {
   auto started = std::chrono::steady_clock::now();
   FileOutcome out;
   out.input = job.input;
@@ -118,7 +119,7 @@ FileOutcome convertOne(const Job& job, bool charts, pas::ProgressReporter& progr
   sheet::MemoryWorkbook& book = *application.workbooks().back();
   if (charts) sheet::addPressureCharts(book);
   sheet::SaveReport report;
-  if (!sheet::saveXlsx(book, job.output, &report, &err))
+  if (!sheet::saveXlsx(book, job.output, &report, &err, threads))
     return finish(FileOutcome::kFailed, err);
   out.warnings.insert(out.warnings.end(), report.warnings.begin(), report.warnings.end());
   return finish(FileOutcome::kConverted);
@@ -138,7 +139,9 @@ void printOutcome(const FileOutcome& f, bool chatty) {
   }
 }
 
-// Converts every job, `jobs` at once; files still waiting when the user interrupts are skipped.
+// Converts every job with at most `jobs` threads: as many files at once, and what is left of
+// them for writing the sheets of each file's workbook. Files still waiting when the user
+// interrupts are skipped.
 std::vector<FileOutcome> convertAll(const std::vector<Job>& work, int jobs, bool charts, bool quiet) {
   std::vector<FileOutcome> outcomes(work.size());
   for (size_t i = 0; i < work.size(); ++i) {
@@ -149,24 +152,26 @@ std::vector<FileOutcome> convertAll(const std::vector<Job>& work, int jobs, bool
     for (size_t i = 0; i < work.size() && !app::interrupted(); ++i) {
       bool showBar = !quiet && pas::isTerminal(stderr);
       app::ProgressBar bar(stderr, std::filesystem::path(work[i].input).filename().string(), showBar);
-      outcomes[i] = convertOne(work[i], charts, bar);
+      outcomes[i] = convertOne(work[i], charts, jobs, bar);
       bar.finish();
       printOutcome(outcomes[i], !quiet && work.size() == 1);
     }
     return outcomes;
   }
+  int atOnce = static_cast<int>(std::min<size_t>(static_cast<size_t>(jobs), work.size()));
+  int perFile = std::max(1, jobs / atOnce);
   std::atomic<size_t> next{0};
   std::mutex printing;
   auto worker = [&] {
     for (size_t i; (i = next++) < work.size() && !app::interrupted();) {
       app::ProgressBar silent(stderr, {}, false);  // no bar when several files share the terminal
-      outcomes[i] = convertOne(work[i], charts, silent);
+      outcomes[i] = convertOne(work[i], charts, perFile, silent);
       std::lock_guard<std::mutex> lock(printing);
       printOutcome(outcomes[i], false);
     }
   };
   std::vector<std::thread> threads;
-  for (int t = 0; t < jobs && static_cast<size_t>(t) < work.size(); ++t) threads.emplace_back(worker);
+  for (int t = 0; t < atOnce; ++t) threads.emplace_back(worker);
   for (std::thread& t : threads) t.join();
   return outcomes;
 }
