@@ -125,7 +125,7 @@ void WorkbookLayout::writeTableSheet(int32_t fileLine, std::string_view sheet, s
       if (i != room - 1) rest.push_back(',');
       rest.append(values[i].isDate() ? "" : values[i].text);
     }
-    warnings_.push_back("sheet " + std::string(sheet) + ", row " + std::to_string(row) + ": " +
+    warnings_.push_back("sheet \"" + std::string(sheet) + "\", row " + std::to_string(row) + ": " +
                         std::to_string(values.size() - room + 1) + " values past the last column were joined into it");
   }
   size_t count = std::min(values.size(), room);

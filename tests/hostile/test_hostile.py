@@ -407,7 +407,7 @@ class Limits(HostileCase):
         data = DST + b"~DTREC," + b",".join(fields) + b"\n~DTREC,next,\n"
         result, source, out = self.convert(data)
         self.assertEqual(self.warnings(result, source), [
-            "sheet RECOVERIES, row 2: 83619 values past the last column were joined into it",
+            "sheet \"RECOVERIES\", row 2: 83619 values past the last column were joined into it",
             'sheet "RECOVERIES", cell XFD2: text cut to the 32,767 characters a cell can hold'])
         rows = self.read_back(data, out)["RECOVERIES"]
         row = rows[0]

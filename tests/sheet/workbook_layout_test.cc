@@ -137,7 +137,7 @@ TEST(WorkbookLayout, TableRowsGoOnPastZAndKeepWhatPassesTheLastColumn) {
   EXPECT_EQ(shownValue(book, "T", "XFC3"), "v16380");
   EXPECT_EQ(shownValue(book, "T", "XFD3"), "v16381,v16382,v16383,v16384,v16385,v16386,v16387,v16388,v16389");
   ASSERT_EQ(layout.warnings().size(), 1u);
-  EXPECT_EQ(layout.warnings()[0], "sheet T, row 3: 9 values past the last column were joined into it");
+  EXPECT_EQ(layout.warnings()[0], "sheet \"T\", row 3: 9 values past the last column were joined into it");
 }
 
 TEST(WorkbookLayout, GeneratedLineAndSummary) {
