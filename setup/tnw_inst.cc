@@ -5,13 +5,19 @@
 // by a shell), so a folder with blanks in its name works for both entries. It is started by a
 // child that exits at once, so the program is nobody's child in the installer and no zombie is
 // left behind whether or not the installer ever waits.
+//
+// The program is detached from its caller: its standard streams are /dev/null, it keeps no other
+// descriptor of the installer and it leads a session of its own. An installer that captures the
+// output of what it runs would otherwise wait on the pipe until the user closes Tarnwell.
 #include "setup/tnw_inst.h"
 
 #include <dlfcn.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,16 +41,39 @@ bool programPath(char* out, size_t size) {
   return true;
 }
 
+// Closes every descriptor from 3 up. Called between fork and exec, so only system calls.
+void closeInherited(long openMax) {
+#ifdef SYS_close_range
+  if (syscall(SYS_close_range, 3U, ~0U, 0U) == 0) return;
+#endif
+  for (long fd = 3; fd < openMax; ++fd) close(static_cast<int>(fd));
+}
+
+// Standard streams on /dev/null, a session of its own; false when that cannot be had.
+bool detach(long openMax) {
+  if (setsid() < 0) return false;
+  int null = open("/dev/null", O_RDWR);
+  if (null < 0) return false;
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (null != fd && dup2(null, fd) < 0) return false;
+  }
+  closeInherited(openMax);
+  return true;
+}
+
 void start(bool registering) {
   char path[PATH_MAX];
   if (!programPath(path, sizeof path)) return;
   char* argv[] = {path, registering ? const_cast<char*>(kRegister) : nullptr, nullptr};
+  // Asked before the fork: sysconf is not among the calls that are safe after it.
+  long openMax = sysconf(_SC_OPEN_MAX);
+  if (openMax < 0 || openMax > 1 << 20) openMax = 1 << 20;
   pid_t child = fork();
   if (child < 0) return;
   if (child == 0) {
     // Only calls that are safe between fork and exec from here on.
     if (fork() == 0) {
-      execv(path, argv);
+      if (detach(openMax)) execv(path, argv);
       _exit(127);
     }
     _exit(0);

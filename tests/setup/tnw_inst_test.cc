@@ -2,7 +2,9 @@
 // to a stand-in program that writes down the arguments it was started with.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -83,6 +85,63 @@ TEST_F(SetupHelper, WithoutTheProgramNothingStartsAndBothStillReturnZero) {
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_FALSE(fs::exists(record_));
+}
+
+// An installer that captures the output of what it runs and holds a pipe any child would inherit:
+// the call must come back, and both pipes must close, while the program is still running.
+TEST_F(SetupHelper, TheProgramIsDetachedFromACallerThatCapturesItsOutput) {
+  // The stand-in writes down its descriptors and session, then stays for a while.
+  {
+    std::ofstream script(folder_ + "/tarnwell");
+    script << "#!/usr/bin/python3\n"
+              "import os, sys, time\n"
+              "fds = []\n"
+              "for name in sorted(os.listdir('/proc/self/fd'), key=int):\n"
+              "    try: fds.append(name + '=' + os.readlink('/proc/self/fd/' + name))\n"
+              "    except OSError: pass\n"
+              "fds = [f for f in fds if '/proc/' not in f]\n"
+              "leader = os.getsid(0) == os.getpid()\n"
+              "with open('" << record_ << ".part', 'w') as f:\n"
+              "    f.write(' '.join(fds) + (' leader' if leader else ' follower'))\n"
+              "os.rename('" << record_ << ".part', '" << record_ << "')\n"
+              "time.sleep(4)\n"
+              "open('" << record_ << ".done', 'w').close()\n";
+  }
+  fs::permissions(folder_ + "/tarnwell", fs::perms::owner_all);
+
+  int captured[2], held[2];
+  ASSERT_EQ(pipe(captured), 0);
+  ASSERT_EQ(pipe(held), 0);
+  pid_t installer = fork();
+  ASSERT_GE(installer, 0);
+  if (installer == 0) {
+    dup2(captured[1], 1);
+    close(captured[0]);
+    close(held[0]);
+    const std::string lib = folder_ + "/libtnw_inst.so";
+    execl("/usr/bin/python3", "python3", "-c", "import ctypes, sys; ctypes.CDLL(sys.argv[1]).fnTNWInst(0)",
+          lib.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(captured[1]);
+  close(held[1]);
+
+  // Both pipes reach their end once the installer is gone, long before the program ends.
+  auto start = std::chrono::steady_clock::now();
+  for (int fd : {captured[0], held[0]}) {
+    pollfd p{fd, POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 3000), 1) << "a pipe of the caller stayed open";
+    char byte;
+    EXPECT_EQ(read(fd, &byte, 1), 0);
+    close(fd);
+  }
+  int status = 0;
+  waitpid(installer, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+
+  EXPECT_EQ(awaitFile(record_), "0=/dev/null 1=/dev/null 2=/dev/null leader");
+  EXPECT_FALSE(fs::exists(record_ + ".done")) << "the program should still be running";
 }
 
 }  // namespace
