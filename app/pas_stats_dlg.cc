@@ -41,11 +41,12 @@ void setField(PageView* page, const char* id, const QString& text, Qt::TextElide
     page->setElementText(id, text);
     return;
   }
-  const QString ellipsis(QChar(0x2026));
-  QString shown = mode == Qt::ElideMiddle
-                      ? text.left(kFieldLimit / 2) + ellipsis + text.right(kFieldLimit / 2 - 1)
-                      : text.left(kFieldLimit - 1) + ellipsis;
-  page->setElementText(id, shown, text);
+  // Never between the two halves of a character outside the basic plane.
+  qsizetype head = mode == Qt::ElideMiddle ? kFieldLimit / 2 : kFieldLimit - 1;
+  if (text[head - 1].isHighSurrogate()) --head;
+  qsizetype tail = mode == Qt::ElideMiddle ? kFieldLimit / 2 - 1 : 0;
+  if (tail > 0 && text[text.size() - tail].isLowSurrogate()) --tail;
+  page->setElementText(id, text.left(head) + QChar(0x2026) + text.right(tail), text);
 }
 
 // The height the page's text takes at a width.
@@ -60,12 +61,12 @@ int pageHeightAt(const QTextDocument& document, int width) {
 // Sizes the page to its text: the usual 380 by 232 when that holds it; wider, up to what the
 // screen allows, while that still saves lines; taller as the wrapped text needs, and past the
 // screen's height it scrolls.
-void fitPage(PageView* page, const QMargins& margins) {
+void fitPage(PageView* page) {
   constexpr int kWidth = 380, kHeight = 232, kStep = 20;
-  // Room for the frame, the check box and the buttons below the page.
+  // Room for the window's frame, the check box and the buttons around the page.
   constexpr int kAround = 160;
   const QRect screen = page->screen() ? page->screen()->availableGeometry() : QRect(0, 0, 1024, 768);
-  const int widest = std::max(kWidth, std::min(560, screen.width() - margins.left() - margins.right() - 40));
+  const int widest = std::max(kWidth, std::min(560, screen.width() - 40));
   const int tallest = std::max(kHeight, screen.height() - kAround);
   const QTextDocument& document = *page->document();
   const int fewest = pageHeightAt(document, widest);
@@ -107,7 +108,7 @@ CPasStatsDlg::CPasStatsDlg(const QString& fileName, const pas::PasConverter& con
   setField(page_, "UWI", shownText(converter.uwi()), Qt::ElideRight);
   setField(page_, "OPERATOR", shownText(converter.company()), Qt::ElideRight);
   setField(page_, "FORMATION", shownText(converter.formation()), Qt::ElideRight);
-  fitPage(page_, layout->contentsMargins());
+  fitPage(page_);
 
   QIcon sheet = desktopFileIcon("Test.xls", spreadsheetFallbackIcon());
   QIcon text = desktopFileIcon("Test.txt", textFallbackIcon());

@@ -158,7 +158,10 @@ void ReadableTest::runawayValuesAreShortenedWithTheWholeTextInTheirTooltip() {
   while (company.size() < 3000) company += kCompany + " ";
   company = company.trimmed();
   QString fileName = QString(400, 'w') + ".pas";
-  auto converter = scanned(company, kFormation);
+  // Characters of two UTF-16 units each: a cut must not split one.
+  QString formation;
+  while (formation.size() < 600) formation += QString::fromUtf8("\xF0\x9D\x94\x8F");
+  auto converter = scanned(company, formation);
   CPasStatsDlg dialog(fileName, *converter);
   dialog.show();
   QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -169,6 +172,9 @@ void ReadableTest::runawayValuesAreShortenedWithTheWholeTextInTheirTooltip() {
   QVERIFY(company.startsWith(shown.chopped(1)));
   QString name = page.elementText("FNAME");
   QVERIFY2(name.size() < fileName.size() && name.endsWith(".pas") && name.contains(QChar(0x2026)), qPrintable(name));
+  QString cut = page.elementText("FORMATION");
+  QVERIFY(cut.size() < formation.size() && cut.endsWith(QChar(0x2026)));
+  QVERIFY(cut.isValidUtf16());
   verifyFieldsVisible(dialog, {"FNAME", "TYPE", "UWI", "OPERATOR", "FORMATION"});
   if (QTest::currentTestFailed()) return;
   QVERIFY(dialog.screen()->availableGeometry().contains(dialog.frameGeometry()));
@@ -177,7 +183,7 @@ void ReadableTest::runawayValuesAreShortenedWithTheWholeTextInTheirTooltip() {
   QRect at = textRect(page, shown.left(20));
   QCOMPARE(page.toolTipAt(at.center()), company);
   QCOMPARE(page.toolTipAt(textRect(page, name.left(10)).center()), fileName);
-  QVERIFY(page.toolTipAt(textRect(page, kFormation.left(10)).center()).isEmpty());
+  QVERIFY(page.toolTipAt(textRect(page, "102/14-09-062-22W4/00").center()).isEmpty());
   QHelpEvent help(QEvent::ToolTip, at.center(), page.viewport()->mapToGlobal(at.center()));
   QApplication::sendEvent(page.viewport(), &help);
   QTRY_COMPARE(QToolTip::text(), company);
