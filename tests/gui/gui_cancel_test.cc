@@ -37,7 +37,6 @@ class CancelTest : public QObject {
   void loadThenClose();
   void droppedFileThenCancelButton();
   void commandLineThenEscape();
-  void commandLineThenClose();
   void cancellingIsShownUntilTheExportHasStopped();
   void cancelWhileSavingKeepsNothing();
 
@@ -226,7 +225,6 @@ void CancelTest::loadThenEscape() { cancelFromTheMainDialog(Flow::kLoad, Gesture
 void CancelTest::loadThenClose() { cancelFromTheMainDialog(Flow::kLoad, Gesture::kClose); }
 void CancelTest::droppedFileThenCancelButton() { cancelFromTheMainDialog(Flow::kDrop, Gesture::kClick); }
 void CancelTest::commandLineThenEscape() { cancelFromTheCommandLine(Gesture::kEscape); }
-void CancelTest::commandLineThenClose() { cancelFromTheCommandLine(Gesture::kClose); }
 
 void CancelTest::cancellingIsShownUntilTheExportHasStopped() {
   std::string text = bigPasText(50000);

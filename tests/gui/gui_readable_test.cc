@@ -68,15 +68,7 @@ void verifyFieldsVisible(const CPasStatsDlg& dialog, const QStringList& ids) {
     QVERIFY2(!shown.isEmpty(), qPrintable(id));
     QRect at = textRect(page, shown.section('\n', -1));  // the last line of a two-line type
     QVERIFY2(!at.isNull(), qPrintable(id + " is not on the page"));
-    QVERIFY2(page.viewport()->rect().contains(at),
-             qPrintable(QString("%1 at %2,%3 %4x%5 is outside the page's %6x%7")
-                            .arg(id)
-                            .arg(at.x())
-                            .arg(at.y())
-                            .arg(at.width())
-                            .arg(at.height())
-                            .arg(page.viewport()->width())
-                            .arg(page.viewport()->height())));
+    QVERIFY2(page.viewport()->rect().contains(at), qPrintable(id + " is outside the page"));
     QRect inDialog(page.viewport()->mapTo(&dialog, at.topLeft()), at.size());
     QVERIFY2(dialog.rect().contains(inDialog), qPrintable(id + " is outside the dialog"));
   }
@@ -110,16 +102,9 @@ double paintedContrast(PageView& page, const QString& text) {
 }
 
 QPalette darkPalette() {
-  QPalette dark;
-  dark.setColor(QPalette::Window, QColor(0x2B, 0x2B, 0x2B));
-  dark.setColor(QPalette::WindowText, QColor(0xE6, 0xE6, 0xE6));
+  QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2B, 0x2B, 0x2B));  // button, window
   dark.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
-  dark.setColor(QPalette::AlternateBase, QColor(0x26, 0x26, 0x26));
-  dark.setColor(QPalette::Text, QColor(0xE6, 0xE6, 0xE6));
-  dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
-  dark.setColor(QPalette::ButtonText, QColor(0xE6, 0xE6, 0xE6));
   dark.setColor(QPalette::Link, QColor(0x8A, 0xB4, 0xF8));
-  dark.setColor(QPalette::Highlight, QColor(0x3D, 0x6F, 0xB5));
   return dark;
 }
 
