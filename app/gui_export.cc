@@ -94,12 +94,13 @@ void convertAndSave(pas::LineSource& source, const std::string& path, const std:
     sheet::MemoryWorkbook& book = *application.workbooks().back();
     if (options.charts) sheet::addPressureCharts(book);
     sheet::SaveReport report;
-    bool saved = sheet::saveXlsx(book, out->workbook, &report, &err);
+    // A cancel that came while the charts were laid out spares the user the whole save.
+    bool saved = !channel.cancelRequested() && sheet::saveXlsx(book, out->workbook, &report, &err);
     std::error_code ec;
     if (!saved || channel.cancelRequested()) {
       std::filesystem::remove(out->workbook, ec);
       out->workbook.clear();
-      if (saved) return void(out->cancelledLate = true);
+      if (saved || channel.cancelRequested()) return void(out->cancelledLate = true);
       out->saveError = err;
       return;
     }
@@ -140,10 +141,19 @@ GuiExportResult runExport(QWidget* parent, pas::LineSource& source, const std::s
 
   auto blocker = std::make_unique<InputBlocker>();
   ProgressChannel channel;
+  bool workerDone = false;
+  std::unique_ptr<CancellingWnd> cancelling;
   std::unique_ptr<StatusWnd> window;
   if (showProgress) {
-    window = std::make_unique<StatusWnd>();
-    QObject::connect(window.get(), &StatusWnd::cancelled, [&channel] { channel.requestCancel(); });
+    window = std::make_unique<StatusWnd>(parent);
+    QObject::connect(window.get(), &StatusWnd::cancelled, [&] {
+      channel.requestCancel();
+      if (workerDone || cancelling) return;
+      // The progress window is gone already; say what the wait is for until it ends.
+      cancelling = std::make_unique<CancellingWnd>(parent);
+      cancelling->move(window->geometry().center() - cancelling->rect().center());
+      cancelling->show();
+    });
     blocker->allow(window.get());
     window->show();
     window->raise();
@@ -187,7 +197,9 @@ GuiExportResult runExport(QWidget* parent, pas::LineSource& source, const std::s
       channel.requestCancel();
       worker->wait();
     }
+    workerDone = true;
   }
+  cancelling.reset();
   window.reset();  // the window never outlives the conversion, and goes before the workbook shows
   blocker.reset();
 

@@ -1,6 +1,10 @@
 #include "app/html_page.h"
 
 #include <QFile>
+#include <QHelpEvent>
+#include <QPalette>
+#include <QTextCursor>
+#include <QToolTip>
 #include <QRegularExpression>
 
 namespace tnw::gui {
@@ -70,12 +74,15 @@ bool HtmlPage::find(const QString& id, Content* content) const {
   return false;
 }
 
-bool HtmlPage::setElementText(const QString& id, const QString& text) {
+bool HtmlPage::setElementText(const QString& id, const QString& text) { return setElementText(id, text, QString()); }
+
+bool HtmlPage::setElementText(const QString& id, const QString& text, const QString& toolTip) {
   Content content;
   if (!find(id, &content)) return false;
   QString escaped = text.toHtmlEscaped();
   escaped.replace("\r\n", "\n");
   escaped.replace('\n', "<br/>");
+  if (!toolTip.isEmpty()) escaped = "<span title=\"" + toolTip.toHtmlEscaped() + "\">" + escaped + "</span>";
   html_.replace(content.begin, content.end - content.begin, escaped);
   return true;
 }
@@ -120,13 +127,52 @@ PageView::PageView(const QString& resource, QWidget* parent)
   viewport()->setAcceptDrops(false);
   // The page's own margins place it; the background picture starts at the corner.
   document()->setDocumentMargin(0);
+  static const QRegularExpression background("<body\\b[^>]*background-color:\\s*(#[0-9A-Fa-f]{6})",
+                                             QRegularExpression::CaseInsensitiveOption);
+  QRegularExpressionMatch ground = background.match(page_.html());
+  QPalette colours = palette();
+  colours.setColor(QPalette::Base, ground.hasMatch() ? QColor(ground.captured(1)) : QColor(Qt::white));
+  colours.setColor(QPalette::Text, QColor(0x1B, 0x1F, 0x24));
+  colours.setColor(QPalette::Link, QColor(0x1A, 0x4F, 0xB5));
+  colours.setColor(QPalette::LinkVisited, QColor(0x5A, 0x3D, 0x8C));
+  colours.setColor(QPalette::Highlight, QColor(0x1A, 0x4F, 0xB5));
+  colours.setColor(QPalette::HighlightedText, QColor(Qt::white));
+  setPalette(colours);
+  viewport()->setPalette(colours);
   setHtml(page_.html());
 }
 
-bool PageView::setElementText(const QString& id, const QString& text) {
-  if (!page_.setElementText(id, text)) return false;
+bool PageView::setElementText(const QString& id, const QString& text) { return setElementText(id, text, QString()); }
+
+bool PageView::setElementText(const QString& id, const QString& text, const QString& toolTip) {
+  if (!page_.setElementText(id, text, toolTip)) return false;
   setHtml(page_.html());
   return true;
+}
+
+QString PageView::toolTipAt(const QPoint& viewportPoint) const {
+  QTextCursor cursor = cursorForPosition(viewportPoint);
+  if (cursor.isNull()) return QString();
+  // The format before the cursor is the one of the character under the point's left half.
+  QString tip = cursor.charFormat().toolTip();
+  if (tip.isEmpty() && !cursor.atBlockEnd()) {
+    cursor.movePosition(QTextCursor::NextCharacter);
+    tip = cursor.charFormat().toolTip();
+  }
+  return tip;
+}
+
+bool PageView::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    QString tip = toolTipAt(help->pos());
+    if (tip.isEmpty())
+      QToolTip::hideText();
+    else
+      QToolTip::showText(help->globalPos(), tip, viewport());
+    return true;
+  }
+  return QTextBrowser::viewportEvent(event);
 }
 
 }  // namespace tnw::gui

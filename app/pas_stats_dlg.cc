@@ -3,7 +3,13 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
+#include <QTextDocument>
+#include <QTextOption>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <memory>
 
 #include "app/artwork.h"
 #include "app/html_page.h"
@@ -26,6 +32,51 @@ QPushButton* iconButton(const QIcon& icon, const QString& objectName, const QStr
   return button;
 }
 
+// Longer than anyone reads in a dialog: shown shortened, whole in the tooltip. Real values are
+// far shorter; this keeps a runaway one from pushing the others off the screen.
+constexpr qsizetype kFieldLimit = 200;
+
+void setField(PageView* page, const char* id, const QString& text, Qt::TextElideMode mode) {
+  if (text.size() <= kFieldLimit) {
+    page->setElementText(id, text);
+    return;
+  }
+  // Never between the two halves of a character outside the basic plane.
+  qsizetype head = mode == Qt::ElideMiddle ? kFieldLimit / 2 : kFieldLimit - 1;
+  if (text[head - 1].isHighSurrogate()) --head;
+  qsizetype tail = mode == Qt::ElideMiddle ? kFieldLimit / 2 - 1 : 0;
+  if (tail > 0 && text[text.size() - tail].isLowSurrogate()) --tail;
+  page->setElementText(id, text.left(head) + QChar(0x2026) + text.right(tail), text);
+}
+
+// The height the page's text takes at a width.
+int pageHeightAt(const QTextDocument& document, int width) {
+  std::unique_ptr<QTextDocument> probe(document.clone());
+  probe->setDefaultTextOption(document.defaultTextOption());
+  probe->setDocumentMargin(document.documentMargin());
+  probe->setTextWidth(width);
+  return static_cast<int>(std::ceil(probe->size().height()));
+}
+
+// Sizes the page to its text: the usual 380 by 232 when that holds it; wider, up to what the
+// screen allows, while that still saves lines; taller as the wrapped text needs, and past the
+// screen's height it scrolls.
+void fitPage(PageView* page) {
+  constexpr int kWidth = 380, kHeight = 232, kStep = 20;
+  // Room for the window's frame, the check box and the buttons around the page.
+  constexpr int kAround = 160;
+  const QRect screen = page->screen() ? page->screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+  const int widest = std::max(kWidth, std::min(560, screen.width() - 40));
+  const int tallest = std::max(kHeight, screen.height() - kAround);
+  const QTextDocument& document = *page->document();
+  const int fewest = pageHeightAt(document, widest);
+  int width = kWidth;
+  while (width < widest && pageHeightAt(document, width) > fewest) width = std::min(widest, width + kStep);
+  const int height = std::max(kHeight, pageHeightAt(document, width));
+  if (height > tallest) page->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  page->setFixedSize(width, std::min(height, tallest));
+}
+
 }  // namespace
 
 CPasStatsDlg::CPasStatsDlg(const QString& fileName, const pas::PasConverter& converter, QWidget* parent)
@@ -39,7 +90,8 @@ CPasStatsDlg::CPasStatsDlg(const QString& fileName, const pas::PasConverter& con
   page_ = new PageView(":/gui/stats.html", this);
   page_->setObjectName("page");
   page_->setFocusPolicy(Qt::NoFocus);
-  page_->setFixedSize(380, 232);
+  // A file name or value without blanks must wrap too, or its end would be out of sight.
+  page_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   layout->addWidget(page_);
   charts_ = new QCheckBox("Add charts", this);
   charts_->setObjectName("addCharts");
@@ -51,11 +103,12 @@ CPasStatsDlg::CPasStatsDlg(const QString& fileName, const pas::PasConverter& con
   layout->addLayout(options);
 
   // Every element is set, an empty text too: "--" would claim the file says something.
-  page_->setElementText("FNAME", fileName);
-  page_->setElementText("TYPE", shownText(pas::typeDisplayName(converter.typeText())));
-  page_->setElementText("UWI", shownText(converter.uwi()));
-  page_->setElementText("OPERATOR", shownText(converter.company()));
-  page_->setElementText("FORMATION", shownText(converter.formation()));
+  setField(page_, "FNAME", fileName, Qt::ElideMiddle);  // the middle: the extension stays
+  setField(page_, "TYPE", shownText(pas::typeDisplayName(converter.typeText())), Qt::ElideRight);
+  setField(page_, "UWI", shownText(converter.uwi()), Qt::ElideRight);
+  setField(page_, "OPERATOR", shownText(converter.company()), Qt::ElideRight);
+  setField(page_, "FORMATION", shownText(converter.formation()), Qt::ElideRight);
+  fitPage(page_);
 
   QIcon sheet = desktopFileIcon("Test.xls", spreadsheetFallbackIcon());
   QIcon text = desktopFileIcon("Test.txt", textFallbackIcon());

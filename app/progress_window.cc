@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -15,7 +16,11 @@ StatusWnd::StatusWnd(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
   setObjectName("CStatusWnd");
   setWindowTitle("Reading...");
   setWindowIcon(programIcon());
-  setModal(false);
+  // The export may start from inside a modal dialog (the main dialog runs modally), and then
+  // only the newest modal window and its children take input: a plain window would never see
+  // its Cancel clicked, Escape pressed or its close asked for. As the newest modal window itself
+  // it takes them in every flow, and the windows behind it wait, as they should.
+  setWindowModality(Qt::ApplicationModal);
   setFixedSize(440, 164);
   // The thin border of a window that has no caption bar.
   auto* frame = new QFrame(this);
@@ -64,6 +69,36 @@ void StatusWnd::cancel() {
   if (cancelled_) return;
   cancelled_ = true;
   Q_EMIT cancelled();
+}
+
+CancellingWnd::CancellingWnd(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+  setObjectName("cancelling");
+  setWindowTitle("Cancelling...");
+  setWindowIcon(programIcon());
+  setWindowModality(Qt::ApplicationModal);
+  auto* frame = new QFrame(this);
+  frame->setObjectName("border");
+  frame->setStyleSheet("QFrame#border { background: white; border: 1px solid #7A8699; }");
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(frame);
+  label_ = new QLabel("Cancelling...", frame);
+  label_->setObjectName("text");
+  label_->setAlignment(Qt::AlignCenter);
+  // Its own colours, like the progress window's page: legible on the white in any scheme.
+  label_->setStyleSheet("color: #1F3A68; font-size: 11pt");
+  auto* layout = new QVBoxLayout(frame);
+  layout->setContentsMargins(24, 18, 24, 18);
+  layout->addWidget(label_);
+  setFixedSize(260, 72);
+  setCursor(Qt::BusyCursor);
+}
+
+QString CancellingWnd::text() const { return label_->text(); }
+
+void CancellingWnd::closeEvent(QCloseEvent* event) {
+  // Closing it would not end the wait any sooner, only hide why there is one.
+  event->ignore();
 }
 
 }  // namespace tnw::gui

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QString>
 
+class QLabel;
 class QPushButton;
 
 namespace tnw::gui {
@@ -41,6 +42,26 @@ class StatusWnd : public QDialog {
   PageView* page_;
   QPushButton* cancel_;
   bool cancelled_ = false;
+};
+
+// What shows after a cancel until the export has wound down. The conversion stops at its next
+// line, but a workbook already being written is finished (and then removed) first, which can
+// take seconds; the progress window is gone at once, so this says why nothing has come back.
+class CancellingWnd : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CancellingWnd(QWidget* parent = nullptr);
+  QString text() const;
+
+ public Q_SLOTS:
+  void reject() override {}  // Escape: it goes by itself, as soon as it can
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QLabel* label_;
 };
 
 }  // namespace tnw::gui

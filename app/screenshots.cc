@@ -9,7 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPixmap>
+#include <QStyleFactory>
 #include <QTextStream>
 #include <QTimer>
 #include <QWidget>
@@ -65,6 +67,24 @@ std::string exampleText() {
          "~WELL INFORMATION,FORM.,Nordegg,Formation Name,\n";
 }
 
+// A dark colour scheme as the desktops' dark themes give it.
+QPalette darkPalette() {
+  QPalette dark;
+  dark.setColor(QPalette::Window, QColor(0x2B, 0x2B, 0x2B));
+  dark.setColor(QPalette::WindowText, QColor(0xE6, 0xE6, 0xE6));
+  dark.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
+  dark.setColor(QPalette::AlternateBase, QColor(0x26, 0x26, 0x26));
+  dark.setColor(QPalette::Text, QColor(0xE6, 0xE6, 0xE6));
+  dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+  dark.setColor(QPalette::ButtonText, QColor(0xE6, 0xE6, 0xE6));
+  dark.setColor(QPalette::ToolTipBase, QColor(0x35, 0x35, 0x35));
+  dark.setColor(QPalette::ToolTipText, QColor(0xE6, 0xE6, 0xE6));
+  dark.setColor(QPalette::Link, QColor(0x8A, 0xB4, 0xF8));
+  dark.setColor(QPalette::Highlight, QColor(0x3D, 0x6F, 0xB5));
+  dark.setColor(QPalette::HighlightedText, QColor(Qt::white));
+  return dark;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,11 +126,44 @@ int main(int argc, char** argv) {
   CAboutDlg about;
   shooter.shoot(about, "about");
 
+  // Long values as some files carry them: a data room's file name, a company of 120 characters.
+  auto longValues = scanned(
+      "~VERSION,TYPE.,DST,PAS file Type,\n~VERSION,VERS.,4.0,PAS file version,\n"
+      "~WELL INFORMATION,UWI.,100/11-27-052-18W5/00,Unique Well ID,\n"
+      "~WELL INFORMATION,COMP.,Hollowmere Exploration and Production Partnership of the Northern Foothills and "
+      "Peace River Arch Operating Company Ltd.,Company Name,\n"
+      "~WELL INFORMATION,FORM.,Upper Devonian Leduc Formation reef complex; Woodbend Group; lower dolomitised "
+      "platform margin,Formation Name,\n");
+  CPasStatsDlg longStats(
+      "AER_WTC_Submission_0001234567890_100-11-27-052-18W5-00_drillstem_test_run_2_recorder_14422_final.pas",
+      *longValues);
+  shooter.shoot(longStats, "statistics-long-values");
+
   QMessageBox noProgram(QMessageBox::Information, "Tarnwell",
                         "The workbook is saved as\n/home/user/.cache/tarnwell/drillstem-test.xlsx\n\n"
                         "No program on this desktop opens .xlsx workbooks; open it from there.",
                         QMessageBox::Ok);
   shooter.shoot(noProgram, "message-no-spreadsheet-program");
+
+  // The pages under a dark colour scheme: they keep their own ground and stay legible.
+  const QPalette usual = QApplication::palette();
+  QApplication::setStyle(QStyleFactory::create("Fusion"));
+  QApplication::setPalette(darkPalette());
+  {
+    CTestDlg darkMain;
+    shooter.shoot(darkMain, "dark-main");
+    CPasStatsDlg darkStats("drillstem-test.pas", *full);
+    shooter.shoot(darkStats, "dark-statistics");
+    StatusWnd darkReading;
+    darkReading.showText("42", StatusWnd::kPercent);
+    darkReading.showText("Reading Line 420017 of 1000002", StatusWnd::kStatus);
+    shooter.shoot(darkReading, "dark-progress");
+    CancellingWnd darkCancelling;
+    shooter.shoot(darkCancelling, "dark-cancelling");
+  }
+  QApplication::setPalette(usual);
+  CancellingWnd cancelling;
+  shooter.shoot(cancelling, "cancelling");
 
   QFile titles(shooter.folder + "/titles.txt");
   if (titles.open(QIODevice::WriteOnly | QIODevice::Text)) QTextStream(&titles) << shooter.titles.join("\n") << "\n";

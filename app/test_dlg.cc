@@ -142,6 +142,7 @@ void CTestDlg::showAbout() {
 GuiExportResult CTestDlg::exportFile(pas::LineSource& source, const std::string& path, bool showProgress) {
   GuiExportResult result = runExport(isVisible() ? this : nullptr, source, path, showProgress, exportOptions_);
   if (result.outcome != GuiExportResult::kLogoFailed) lastExportCancelled_ = result.outcome == GuiExportResult::kCancelled;
+  lastExport_ = result;
   return result;
 }
 
@@ -153,6 +154,7 @@ GuiExportResult CTestDlg::convertFile(const std::string& path, bool showProgress
     showMessage(isVisible() ? this : nullptr, QMessageBox::Warning, shownPath(err));
     GuiExportResult failed;
     failed.message = err;
+    lastExport_ = failed;
     return failed;
   }
   return exportFile(*source, path, showProgress);

@@ -33,6 +33,8 @@ class CTestDlg : public QDialog {
   // The export of a file by its path, opened for it.
   GuiExportResult convertFile(const std::string& path, bool showProgress);
   bool lastExportCancelled() const { return lastExportCancelled_; }
+  // How the last export ended, whichever way it was started.
+  const GuiExportResult& lastExport() const { return lastExport_; }
 
   // What asks the user for a file; the system's open-file dialog unless set.
   void setFileChooser(std::function<QString(QWidget*)> chooser) { chooseFile_ = std::move(chooser); }
@@ -49,6 +51,7 @@ class CTestDlg : public QDialog {
   std::function<QString(QWidget*)> chooseFile_;
   GuiExportOptions exportOptions_;
   bool lastExportCancelled_ = false;
+  GuiExportResult lastExport_;
 };
 
 }  // namespace tnw::gui
