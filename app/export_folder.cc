@@ -1,8 +1,5 @@
 #include "app/export_folder.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +9,7 @@
 #include <sstream>
 
 #include "app/convert/options.h"
+#include "app/platform.h"
 
 namespace tnw::gui {
 
@@ -147,8 +145,7 @@ bool prepareExportFolder(const std::string& folder, std::string* problem) {
     std::error_code ignored;  // a folder we could create but not restrict is still usable
     fs::permissions(*it, fs::perms::owner_all, fs::perm_options::replace, ignored);
   }
-  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-    const int error = errno;
+  if (int error = 0; !canCreateFilesIn(folder, &error)) {
     *problem = cannotUse(folder, error == EACCES ? std::string("you may not write in it") : folderErrorInWords(error));
     return false;
   }

@@ -1,5 +1,7 @@
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <set>
 #include <system_error>
@@ -12,6 +14,12 @@ std::string selfExecutablePath() {
   std::error_code ec;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::string() : self.string();
+}
+
+bool canCreateFilesIn(const std::string& folder, int* error) {
+  if (::access(folder.c_str(), W_OK | X_OK) == 0) return true;
+  *error = errno;
+  return false;
 }
 
 std::vector<bool> filesOpenNow(const std::vector<std::string>& paths) {
