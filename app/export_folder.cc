@@ -1,5 +1,6 @@
 #include "app/export_folder.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -87,16 +88,7 @@ bool isSaveLeftover(const std::string& name) {
   return rest.size() == 6 && rest.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789") == std::string::npos;
 }
 
-}  // namespace
-
-std::string exportFolder() {
-  const char* cache = std::getenv("XDG_CACHE_HOME");
-  if (cache && cache[0] == '/') return std::string(cache) + "/tarnwell";
-  const char* home = std::getenv("HOME");
-  if (home && home[0] == '/') return std::string(home) + "/.cache/tarnwell";
-  return {};
-}
-
+// A system error number as the reason a folder cannot be used.
 std::string folderErrorInWords(int error) {
   switch (error) {
     case EACCES:
@@ -112,6 +104,16 @@ std::string folderErrorInWords(int error) {
       return "of an error: " + text;
     }
   }
+}
+
+}  // namespace
+
+std::string exportFolder() {
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  if (cache && cache[0] == '/') return std::string(cache) + "/tarnwell";
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') return std::string(home) + "/.cache/tarnwell";
+  return {};
 }
 
 bool prepareExportFolder(const std::string& folder, std::string* problem) {

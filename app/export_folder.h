@@ -25,9 +25,6 @@ std::string exportFolder();
 // cannot be used and why.
 bool prepareExportFolder(const std::string& folder, std::string* problem);
 
-// A system error number as the reason a folder cannot be used ("you may not write in it").
-std::string folderErrorInWords(int error);
-
 // Claims a file name in `folder` named after the PAS file ("well.pas" -> "well.xltx", then
 // "well (2).xltx", ...) by creating it empty, so that no other export can take it. The caller
 // saves over it, or removes it. `extension` with its dot.

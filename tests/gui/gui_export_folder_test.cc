@@ -2,7 +2,6 @@
 // and that a workbook the user may still be working on never is.
 #include <QTest>
 #include <QTemporaryDir>
-#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
@@ -21,7 +20,6 @@ class ExportFolderTest : public QObject {
   void workbooksInUseAreNeverRemoved();
   void leftoversOfUnfinishedSavesAreRemoved();
   void openFilesAreSeen();
-  void folderErrorsAreSaidInWords();
 
  private:
   // A file of `bytes` in the folder, written `hoursAgo`, listed as an export when `listed`.
@@ -132,13 +130,6 @@ void ExportFolderTest::openFilesAreSeen() {
   QCOMPARE(filesOpenNow({open, closed, folder_ + "/missing.xltx"}), (std::vector<bool>{true, false, false}));
   reading.close();
   QCOMPARE(filesOpenNow({open}), std::vector<bool>{false});
-}
-
-void ExportFolderTest::folderErrorsAreSaidInWords() {
-  QCOMPARE(folderErrorInWords(EACCES), std::string("you may not write there"));
-  QCOMPARE(folderErrorInWords(EROFS), std::string("it is on a read-only file system"));
-  QCOMPARE(folderErrorInWords(ENOSPC), std::string("the disk is full"));
-  QCOMPARE(folderErrorInWords(EIO), std::string("of an error: input/output error"));
 }
 
 QTEST_GUILESS_MAIN(ExportFolderTest)
