@@ -35,19 +35,29 @@ std::string executableOf(GAppInfo* info) {
   return executable.empty() ? text(g_app_info_get_executable(info)) : executable;
 }
 
+// GIO's default for a type falls back to the defaults of its parent types.
+GAppInfo* defaultFor(const std::string& mimeType, bool exactType) {
+  g_autofree char* contentType = g_content_type_from_mime_type(mimeType.c_str());
+  const char* type = contentType ? contentType : mimeType.c_str();
+  GAppInfo* info = g_app_info_get_default_for_type(type, FALSE);
+  if (!info || !exactType) return info;
+  for (const char* const* named = g_app_info_get_supported_types(info); named && *named; ++named)
+    if (g_content_type_equals(*named, type)) return info;
+  g_object_unref(info);
+  return nullptr;
+}
+
 }  // namespace
 
-std::optional<Program> defaultProgram(const std::string& mimeType) {
-  g_autofree char* contentType = g_content_type_from_mime_type(mimeType.c_str());
-  Ref<GAppInfo> info(g_app_info_get_default_for_type(contentType ? contentType : mimeType.c_str(), FALSE));
+std::optional<Program> defaultProgram(const std::string& mimeType, bool exactType) {
+  Ref<GAppInfo> info(defaultFor(mimeType, exactType));
   if (!info.p) return std::nullopt;
   return Program{text(g_app_info_get_id(info.p)), text(g_app_info_get_name(info.p)), executableOf(info.p)};
 }
 
-Launch openWithDefault(const std::string& mimeType, const std::string& path) {
+Launch openWithDefault(const std::string& mimeType, const std::string& path, bool exactType) {
   Launch launch;
-  g_autofree char* contentType = g_content_type_from_mime_type(mimeType.c_str());
-  Ref<GAppInfo> info(g_app_info_get_default_for_type(contentType ? contentType : mimeType.c_str(), FALSE));
+  Ref<GAppInfo> info(defaultFor(mimeType, exactType));
   if (!info.p) return launch;
   launch.program = text(g_app_info_get_name(info.p));
   Ref<GFile> file(g_file_new_for_path(path.c_str()));

@@ -13,6 +13,7 @@ namespace tnw::gui::desktop {
 inline constexpr const char* kPasType = "application/x-ercb-pas";
 inline constexpr const char* kTextType = "text/plain";
 inline constexpr const char* kWorkbookType = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
+inline constexpr const char* kTemplateType = "application/vnd.openxmlformats-officedocument.spreadsheetml.template";
 
 struct Program {
   std::string id;          // the desktop entry, "org.gnome.TextEditor.desktop"
@@ -21,7 +22,9 @@ struct Program {
 };
 
 // The desktop's default program for files of a MIME type, as a file manager would choose it.
-std::optional<Program> defaultProgram(const std::string& mimeType);
+// With `exactType`, only a program that names the type itself: not one that takes the files
+// as those of a parent type (an archive manager for every zip-based type).
+std::optional<Program> defaultProgram(const std::string& mimeType, bool exactType = false);
 
 struct Launch {
   enum Outcome { kStarted, kNoProgram, kFailed };
@@ -30,8 +33,9 @@ struct Launch {
   std::string error;    // kFailed: why it could not be started
 };
 
-// Starts the default program for `mimeType` on the file; does not wait for it.
-Launch openWithDefault(const std::string& mimeType, const std::string& path);
+// Starts the default program for `mimeType` (as defaultProgram chooses it) on the file; does
+// not wait for it.
+Launch openWithDefault(const std::string& mimeType, const std::string& path, bool exactType = false);
 
 // Runs a program (looked up in PATH) with these arguments and waits for it. False when it
 // could not be run or did not succeed; *err then says why.

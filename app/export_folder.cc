@@ -1,13 +1,16 @@
 #include "app/export_folder.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <vector>
+#include <fstream>
+#include <map>
+#include <sstream>
 
 #include "app/convert/options.h"
+#include "app/platform.h"
 
 namespace tnw::gui {
 
@@ -16,12 +19,91 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kMaxNumber = 9999;
+// The list of exports: one line each, "SIZE MTIME_NS NAME".
+constexpr const char* kListName = ".exports";
 
 std::string numbered(const std::string& first, int n) {
   if (n == 1) return first;
   fs::path p(first);
   std::string stem = p.stem().string(), ext = p.extension().string();
   return (p.parent_path() / (stem + " (" + std::to_string(n) + ")" + ext)).string();
+}
+
+std::string cannotUse(const std::string& folder, const std::string& why) {
+  return "Tarnwell cannot keep the workbooks it hands over in the folder\n" + folder + "\nbecause " + why + ".";
+}
+
+struct Listed {
+  uintmax_t size = 0;
+  long long modified = 0;  // nanoseconds of the file clock
+};
+
+long long ticksOf(fs::file_time_type time) {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
+}
+
+std::map<std::string, Listed> readList(const std::string& folder) {
+  std::map<std::string, Listed> list;
+  std::ifstream in(folder + "/" + kListName);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    Listed entry;
+    std::string name;
+    if (fields >> entry.size >> entry.modified && fields.get() == ' ' && std::getline(fields, name) && !name.empty() &&
+        name.find('/') == std::string::npos)
+      list[name] = entry;
+  }
+  return list;
+}
+
+bool writeList(const std::string& folder, const std::map<std::string, Listed>& list) {
+  const std::string path = folder + "/" + kListName, temp = path + ".new";
+  {
+    std::ofstream out(temp, std::ios::trunc);
+    for (const auto& [name, entry] : list) out << entry.size << ' ' << entry.modified << ' ' << name << '\n';
+    if (!out.flush()) return false;
+  }
+  std::error_code ec;
+  fs::rename(temp, path, ec);
+  return !ec;
+}
+
+// A spreadsheet program's sign that it has the file open for editing: LibreOffice's lock file,
+// Excel's owner file (which drops the name's first two letters when the name is long).
+bool lockedBySpreadsheet(const fs::path& file) {
+  const std::string name = file.filename().string();
+  std::error_code ec;
+  for (const std::string& lock : {".~lock." + name + "#", "~$" + name, "~$" + name.substr(std::min<size_t>(2, name.size()))})
+    if (fs::exists(file.parent_path() / lock, ec)) return true;
+  return false;
+}
+
+// What a save that never finished leaves: "NAME.xltx.tmp-abc123", and that with ".xltx".
+bool isSaveLeftover(const std::string& name) {
+  size_t at = name.rfind(".tmp-");
+  if (at == std::string::npos) return false;
+  std::string rest = name.substr(at + 5);
+  if (rest.ends_with(".xltx")) rest.resize(rest.size() - 5);
+  return rest.size() == 6 && rest.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789") == std::string::npos;
+}
+
+// A system error number as the reason a folder cannot be used.
+std::string folderErrorInWords(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM: return "you may not write there";
+    case EROFS: return "it is on a read-only file system";
+    case ENOSPC:
+    case EDQUOT: return "the disk is full";
+    case ENAMETOOLONG: return "its name is too long";
+    case ELOOP: return "its path runs in a circle of links";
+    default: {
+      std::string text = std::strerror(error);
+      if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+      return "of an error: " + text;
+    }
+  }
 }
 
 }  // namespace
@@ -34,10 +116,10 @@ std::string exportFolder() {
   return {};
 }
 
-bool prepareExportFolder(const std::string& folder, std::error_code* ec) {
-  ec->clear();
+bool prepareExportFolder(const std::string& folder, std::string* problem) {
+  problem->clear();
   if (folder.empty()) {
-    *ec = std::make_error_code(std::errc::no_such_file_or_directory);
+    *problem = "Tarnwell has no folder for the workbooks it hands over: neither XDG_CACHE_HOME nor HOME is set.";
     return false;
   }
   std::vector<fs::path> missing;
@@ -46,7 +128,9 @@ bool prepareExportFolder(const std::string& folder, std::error_code* ec) {
     fs::file_status status = fs::status(p, statError);
     if (fs::exists(status)) {
       if (!fs::is_directory(status)) {
-        *ec = std::make_error_code(std::errc::not_a_directory);
+        *problem = cannotUse(folder, p == fs::path(folder) ? "a file of that name stands in its place"
+                                                           : "it cannot be created: " + p.string() +
+                                                                 " is a file, not a folder");
         return false;
       }
       break;
@@ -54,16 +138,25 @@ bool prepareExportFolder(const std::string& folder, std::error_code* ec) {
     missing.push_back(p);
   }
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-    if (!fs::create_directory(*it, *ec) && *ec) return false;
+    std::error_code ec;
+    if (!fs::create_directory(*it, ec) && ec) {
+      *problem = cannotUse(folder, "it cannot be created in " + it->parent_path().string() + ": " +
+                                       folderErrorInWords(ec.value()));
+      return false;
+    }
     std::error_code ignored;  // a folder we could create but not restrict is still usable
     fs::permissions(*it, fs::perms::owner_all, fs::perm_options::replace, ignored);
+  }
+  if (int error = 0; !canCreateFilesIn(folder, &error)) {
+    *problem = cannotUse(folder, error == EACCES ? std::string("you may not write in it") : folderErrorInWords(error));
+    return false;
   }
   return true;
 }
 
-bool reserveWorkbookPath(const std::string& folder, const std::string& pasPath, std::string* path,
-                         std::string* err) {
-  std::string first = app::outputPathFor(pasPath, folder);
+bool reserveWorkbookPath(const std::string& folder, const std::string& pasPath, const std::string& extension,
+                         std::string* path, std::string* err) {
+  std::string first = fs::path(app::outputPathFor(pasPath, folder)).replace_extension(extension).string();
   for (int n = 1; n <= kMaxNumber; ++n) {
     std::string candidate = numbered(first, n);
     // "x": the C library's exclusive create; an existing file is never opened.
@@ -80,6 +173,67 @@ bool reserveWorkbookPath(const std::string& folder, const std::string& pasPath, 
   *err = "cannot create a new workbook in " + folder + ": " + std::to_string(kMaxNumber) +
          " workbooks named after " + fs::path(pasPath).filename().string() + " are there already";
   return false;
+}
+
+bool recordExport(const std::string& folder, const std::string& path, std::string* err) {
+  std::error_code ec;
+  const uintmax_t size = fs::file_size(path, ec);
+  const fs::file_time_type modified = fs::last_write_time(path, ec);
+  if (ec) return *err = "cannot list " + path + ": " + ec.message(), false;
+  // Appended, so that two programs recording at once both stay listed.
+  std::ofstream out(folder + "/" + kListName, std::ios::app);
+  out << size << ' ' << ticksOf(modified) << ' ' << fs::path(path).filename().string() << '\n';
+  if (!out.flush()) return *err = "cannot list " + path + " in " + folder, false;
+  return true;
+}
+
+CleanUp removeOldExports(const std::string& folder, fs::file_time_type now, std::chrono::hours age,
+                         const OpenFilesCheck& isOpen) {
+  CleanUp result;
+  const fs::file_time_type before = now - age;
+  std::map<std::string, Listed> list = readList(folder);
+  const size_t listedAtStart = list.size();
+  std::vector<std::string> candidates;
+  for (auto it = list.begin(); it != list.end();) {
+    const fs::path file = fs::path(folder) / it->first;
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(file, ec);
+    const uintmax_t size = fs::is_regular_file(status) ? fs::file_size(file, ec) : 0;
+    const fs::file_time_type modified = fs::last_write_time(file, ec);
+    if (ec || !fs::is_regular_file(status) || size != it->second.size || ticksOf(modified) != it->second.modified) {
+      // Gone, or saved into since we wrote it: the user's now, never ours to remove.
+      if (!ec && fs::exists(status)) result.kept.push_back(it->first + ": changed since it was exported");
+      it = list.erase(it);
+      continue;
+    }
+    if (modified < before) {
+      if (lockedBySpreadsheet(file)) result.kept.push_back(it->first + ": a spreadsheet program has it open");
+      else candidates.push_back(it->first);
+    }
+    ++it;
+  }
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    std::error_code entryError;
+    if (isSaveLeftover(entry.path().filename().string()) && entry.is_regular_file(entryError) &&
+        entry.last_write_time(entryError) < before && !entryError)
+      candidates.push_back(entry.path().filename().string());
+  }
+  std::vector<std::string> paths;
+  for (const std::string& name : candidates) paths.push_back(folder + "/" + name);
+  std::vector<bool> open = paths.empty() ? std::vector<bool>() : isOpen(paths);
+  for (size_t i = 0; i < candidates.size(); ++i) {
+    if (i < open.size() && open[i]) {
+      result.kept.push_back(candidates[i] + ": a program has it open");
+      continue;
+    }
+    std::error_code removeError;
+    if (!fs::remove(paths[i], removeError)) continue;  // tried again next time
+    result.removed.push_back(candidates[i]);
+    list.erase(candidates[i]);
+  }
+  if (list.size() != listedAtStart) writeList(folder, list);
+  return result;
 }
 
 }  // namespace tnw::gui

@@ -71,7 +71,7 @@ struct WorkerOutcome {
   std::vector<std::string> warnings;
 };
 
-void convertAndSave(pas::LineSource& source, const std::string& path, const std::string& folder,
+void convertAndSave(pas::LineSource& source, const std::string& path, const std::string& folder, bool asTemplate,
                     const GuiExportOptions& options, ProgressChannel& channel, WorkerOutcome* out) {
   clearUpperVectorState();
   try {
@@ -86,7 +86,7 @@ void convertAndSave(pas::LineSource& source, const std::string& path, const std:
     if (channel.cancelRequested()) return void(out->cancelledLate = true);
     channel.showProgress("Saving the workbook...", pas::ProgressReporter::kStatus);
     std::string err;
-    if (!reserveWorkbookPath(folder, path, &out->workbook, &err)) {
+    if (!reserveWorkbookPath(folder, path, asTemplate ? ".xltx" : ".xlsx", &out->workbook, &err)) {
       out->workbook.clear();
       out->saveError = err;
       return;
@@ -95,7 +95,9 @@ void convertAndSave(pas::LineSource& source, const std::string& path, const std:
     if (options.charts) sheet::addPressureCharts(book);
     sheet::SaveReport report;
     // A cancel that came while the charts were laid out spares the user the whole save.
-    bool saved = !channel.cancelRequested() && sheet::saveXlsx(book, out->workbook, &report, &err);
+    bool saved = !channel.cancelRequested() &&
+                 (asTemplate ? sheet::saveXltx(book, out->workbook, &report, &err)
+                             : sheet::saveXlsx(book, out->workbook, &report, &err));
     std::error_code ec;
     if (!saved || channel.cancelRequested()) {
       std::filesystem::remove(out->workbook, ec);
@@ -105,6 +107,7 @@ void convertAndSave(pas::LineSource& source, const std::string& path, const std:
       return;
     }
     out->warnings.insert(out->warnings.end(), report.warnings.begin(), report.warnings.end());
+    recordExport(folder, out->workbook, &err);  // unlisted, it is merely never cleaned up
   } catch (const std::exception& error) {
     out->result.outcome = sheet::ExportResult::kFailed;
     out->result.message = error.what();
@@ -162,24 +165,25 @@ GuiExportResult runExport(QWidget* parent, pas::LineSource& source, const std::s
 
   // The spreadsheet's side: here, the folder the workbook will be saved in.
   std::string folder = options.folder.empty() ? exportFolder() : options.folder;
-  std::error_code folderError;
-  if (!prepareExportFolder(folder, &folderError)) {
+  std::string folderProblem;
+  if (!prepareExportFolder(folder, &folderProblem)) {
     window.reset();
     blocker.reset();
     result.outcome = GuiExportResult::kNoSpreadsheet;
-    tell(QMessageBox::Critical,
-         QString::fromStdString(pas::format("Cannot start Excel and get Application object.\nError: 0x%08x\n%s",
-                                            static_cast<unsigned>(folderError.value()),
-                                            folderError.message().c_str())));
+    tell(QMessageBox::Critical, shownPath(folderProblem));
     return result;
   }
+  // A template opens as a new, untitled workbook, so the user's Save asks where to save. Only
+  // a program that names the template type takes it: through the parent type, an archive
+  // manager would. Without one, the plain workbook and its program.
+  const bool asTemplate = desktop::defaultProgram(desktop::kTemplateType, true).has_value();
 
   WorkerOutcome outcome;
   {
     WaitCursor wait(Qt::BusyCursor);
     QEventLoop loop;
     std::unique_ptr<QThread> worker(QThread::create(
-        [&] { convertAndSave(source, path, folder, options, channel, &outcome); }));
+        [&] { convertAndSave(source, path, folder, asTemplate, options, channel, &outcome); }));
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     QTimer refresh;
     if (window) {
@@ -231,11 +235,12 @@ GuiExportResult runExport(QWidget* parent, pas::LineSource& source, const std::s
   const QString saved = shownPath(outcome.workbook);
   {
     WaitCursor wait;
-    result.launch = desktop::openWithDefault(desktop::kWorkbookType, outcome.workbook);
+    result.launch = asTemplate ? desktop::openWithDefault(desktop::kTemplateType, outcome.workbook, true)
+                               : desktop::openWithDefault(desktop::kWorkbookType, outcome.workbook);
   }
   if (result.launch.outcome == desktop::Launch::kNoProgram) {
-    tell(QMessageBox::Information, "The workbook is saved as\n" + saved +
-                                       "\n\nNo program on this desktop opens .xlsx workbooks; open it from there.");
+    tell(QMessageBox::Information, "The workbook is saved as\n" + saved + "\n\nNo program on this desktop opens " +
+                                       (asTemplate ? ".xltx" : ".xlsx") + " workbooks; open it from there.");
   } else if (result.launch.outcome == desktop::Launch::kFailed) {
     tell(QMessageBox::Warning, "The workbook is saved as\n" + saved + "\n\nbut " +
                                    shownText(result.launch.program) + " could not be started:\n" +

@@ -3,8 +3,9 @@
 //
 // The conversion runs on a worker thread while the progress window stays live on this one;
 // the call itself returns only when the export is over, and meanwhile the program's other
-// windows take no input. The workbook is saved in the user's cache folder under a new name
-// and handed to the desktop's program for .xlsx files. A cancel keeps nothing.
+// windows take no input. The workbook is saved in the user's cache folder under a new name,
+// as a template when the desktop has a program for templates (it opens the file as a new,
+// untitled workbook), else as an .xlsx, and handed to that program. A cancel keeps nothing.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +33,7 @@ struct GuiExportResult {
     kCompleted,      // saved, and handed to the spreadsheet program if there is one
     kCancelled,      // by the user; nothing kept
     kLogoFailed,     // the logo check refused; nothing else happened
-    kNoSpreadsheet,  // the workbook store could not be set up
+    kNoSpreadsheet,  // the folder for the workbooks cannot be used
     kFailed,         // the conversion or the saving failed
   };
   Outcome outcome = kFailed;

@@ -2,10 +2,17 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tnw::gui {
 
 // The absolute path of the running program; empty when the system does not say.
 std::string selfExecutablePath();
+
+// Whether this user may create files in the folder; *error says why not.
+bool canCreateFilesIn(const std::string& folder, int* error);
+
+// For each path, whether a process that we may look at has the file open now.
+std::vector<bool> filesOpenNow(const std::vector<std::string>& paths);
 
 }  // namespace tnw::gui

@@ -1,4 +1,9 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 #include "app/platform.h"
@@ -9,6 +14,34 @@ std::string selfExecutablePath() {
   std::error_code ec;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::string() : self.string();
+}
+
+bool canCreateFilesIn(const std::string& folder, int* error) {
+  if (::access(folder.c_str(), W_OK | X_OK) == 0) return true;
+  *error = errno;
+  return false;
+}
+
+std::vector<bool> filesOpenNow(const std::vector<std::string>& paths) {
+  namespace fs = std::filesystem;
+  // Every descriptor of every process we may look into, by the file it leads to.
+  std::set<std::pair<dev_t, ino_t>> open;
+  std::error_code ec;
+  for (const auto& process : fs::directory_iterator("/proc", ec)) {
+    const std::string pid = process.path().filename().string();
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::error_code fdError;
+    for (const auto& fd : fs::directory_iterator(process.path() / "fd", fdError)) {
+      struct stat info {};
+      if (::stat(fd.path().c_str(), &info) == 0 && S_ISREG(info.st_mode)) open.emplace(info.st_dev, info.st_ino);
+    }
+  }
+  std::vector<bool> result;
+  for (const std::string& path : paths) {
+    struct stat info {};
+    result.push_back(::stat(path.c_str(), &info) == 0 && open.count({info.st_dev, info.st_ino}) > 0);
+  }
+  return result;
 }
 
 }  // namespace tnw::gui

@@ -1,5 +1,6 @@
 #include "app/shell_registration.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -100,7 +101,17 @@ bool writeIfChanged(const std::string& path, const std::string& content, bool* c
 }  // namespace
 
 ShellPaths shellPathsFromEnvironment() {
-  return {folderFromEnvironment("XDG_DATA_HOME", ".local/share"), folderFromEnvironment("XDG_CONFIG_HOME", ".config")};
+  ShellPaths paths{folderFromEnvironment("XDG_DATA_HOME", ".local/share"),
+                   folderFromEnvironment("XDG_CONFIG_HOME", ".config"), {}};
+  const char* dirs = std::getenv("XDG_DATA_DIRS");
+  std::string_view list = dirs && dirs[0] ? dirs : "/usr/local/share/:/usr/share/";
+  for (size_t at = 0; at <= list.size();) {
+    size_t end = std::min(list.find(':', at), list.size());
+    std::string_view dir = list.substr(at, end - at);
+    if (!dir.empty() && dir.front() == '/') paths.systemDataDirs.emplace_back(dir);
+    at = end + 1;
+  }
+  return paths;
 }
 
 std::string mimePackageXml() {
@@ -122,6 +133,71 @@ std::string mimePackageXml() {
       "    <glob pattern=\"*.PAS\" weight=\"40\"/>\n"
       "  </mime-type>\n"
       "</mime-info>\n";
+}
+
+namespace {
+
+// The types other than ours that a database's glob index lets claim "*.pas".
+void typesClaimingOurGlob(const std::string& globs2, std::vector<std::string>* types) {
+  std::istringstream lines(globs2);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    // weight:type:pattern[:flags]
+    size_t first = line.find(':'), second = first == std::string::npos ? first : line.find(':', first + 1);
+    if (second == std::string::npos) continue;
+    std::string type = line.substr(first + 1, second - first - 1);
+    std::string pattern = line.substr(second + 1, line.find(':', second + 1) - second - 1);
+    std::transform(pattern.begin(), pattern.end(), pattern.begin(), [](unsigned char c) { return std::tolower(c); });
+    // A name that is safe in a path and an attribute: "media/subtype".
+    const bool plainName = std::count(type.begin(), type.end(), '/') == 1 && type.find("..") == std::string::npos &&
+                           type.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789.+-_/") ==
+                               std::string::npos;
+    if (pattern == "*.pas" && type != desktop::kPasType && plainName &&
+        std::find(types->begin(), types->end(), type) == types->end())
+      types->push_back(type);
+  }
+}
+
+// The body of a type's definition as update-mime-database wrote it out ("text/x-pascal.xml"):
+// everything inside <mime-type>, without the generated-file note.
+std::string definitionBody(const std::string& xml) {
+  size_t open = xml.find("<mime-type");
+  open = open == std::string::npos ? open : xml.find('>', open);
+  size_t close = xml.rfind("</mime-type>");
+  if (open == std::string::npos || close == std::string::npos || close < open || xml[open - 1] == '/') return {};
+  std::string body = xml.substr(open + 1, close - open - 1);
+  for (size_t at; (at = body.find("<!--")) != std::string::npos;) {
+    size_t end = body.find("-->", at);
+    if (end == std::string::npos) return {};
+    body.erase(at, end + 3 - at);
+  }
+  std::string lines;
+  std::istringstream in(body);
+  for (std::string line; std::getline(in, line);)
+    if (!trimmed(line).empty()) lines += "    " + std::string(trimmed(line)) + "\n";
+  return lines;
+}
+
+}  // namespace
+
+std::string userMimePackageXml(const std::vector<std::string>& systemDataDirs) {
+  std::vector<std::string> types;
+  std::string text;
+  for (const std::string& dir : systemDataDirs)
+    if (readFile(dir + "/mime/globs2", &text)) typesClaimingOurGlob(text, &types);
+  std::string copies;
+  for (const std::string& type : types) {
+    std::string file = type;  // written out under the lower-case name
+    std::transform(file.begin(), file.end(), file.begin(), [](unsigned char c) { return std::tolower(c); });
+    for (const std::string& dir : systemDataDirs) {
+      if (!readFile(dir + "/mime/" + file + ".xml", &text)) continue;
+      std::string body = definitionBody(text);
+      if (!body.empty()) copies += "  <mime-type type=\"" + type + "\">\n" + body + "  </mime-type>\n";
+      break;  // the first folder that defines it speaks for the system, as it does to GIO
+    }
+  }
+  std::string xml = mimePackageXml();
+  return xml.insert(xml.rfind("</mime-info>"), copies);
 }
 
 std::string execArgument(std::string_view path) {
@@ -228,7 +304,11 @@ RegistrationReport registerShell(const ShellPaths& paths, const std::string& exe
     problem("cannot register the PAS file type: neither XDG_DATA_HOME nor HOME is set");
   } else {
     const std::string mime = paths.dataHome + "/mime";
-    if (!writeIfChanged(mime + "/packages/tarnwell.xml", mimePackageXml(), &report.mimeTypeChanged, &err))
+    std::vector<std::string> systemDirs;
+    for (const std::string& dir : paths.systemDataDirs)
+      if (fs::path(dir).lexically_normal() != fs::path(paths.dataHome).lexically_normal()) systemDirs.push_back(dir);
+    if (!writeIfChanged(mime + "/packages/tarnwell.xml", userMimePackageXml(systemDirs), &report.mimeTypeChanged,
+                        &err))
       problem(err);
     else if (report.mimeTypeChanged || !fs::exists(mime + "/mime.cache", ec))
       tool({"update-mime-database", mime});

@@ -6,6 +6,12 @@
 // PAS files share the extension ".pas" with Pascal sources. Our type claims the name with a
 // lower weight than Pascal's and wins by content ("~VERSION" near the top), so a desktop that
 // looks into files tells the two apart and Pascal sources stay with their editor.
+//
+// Qt's MIME database (KDE, Qt file dialogs) weighs only the name matches of the first database
+// that has any: with our "*.pas" in the user's database it never sees the system's Pascal type
+// and calls every Pascal source a PAS file. So the user's database also gets a copy of each
+// system type that claims "*.pas", as the system defines it. In the system's own database (the
+// installed package) all types share one index, and our definition alone is enough.
 #pragma once
 
 #include <functional>
@@ -20,6 +26,7 @@ inline constexpr const char* kDesktopId = "tarnwell.desktop";
 struct ShellPaths {
   std::string dataHome;    // $XDG_DATA_HOME, else ~/.local/share
   std::string configHome;  // $XDG_CONFIG_HOME, else ~/.config
+  std::vector<std::string> systemDataDirs;  // $XDG_DATA_DIRS, else /usr/local/share and /usr/share
 };
 // From the environment; a folder is empty when neither its variable nor HOME is usable.
 ShellPaths shellPathsFromEnvironment();
@@ -43,7 +50,10 @@ RegistrationReport registerShell(const ShellPaths& paths, const std::string& exe
                                  const std::string& iconPng, const ToolRunner& runTool);
 
 // The pieces, for the tests.
+// Our type, as the installed package ships it.
 std::string mimePackageXml();
+// Our type and copies of the system's types that claim "*.pas", for the user's database.
+std::string userMimePackageXml(const std::vector<std::string>& systemDataDirs);
 // False when the path cannot stand in a desktop entry (which must be UTF-8).
 bool desktopEntryText(const std::string& executable, std::string* text, std::string* err);
 // The path as one argument of an Exec line, quoted and escaped as desktop entries want it.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/artwork.h"
+#include "app/export_folder.h"
 #include "app/message.h"
 #include "app/pas_stats_dlg.h"
 #include "app/platform.h"
@@ -71,8 +72,16 @@ bool registerAtStart(const Startup& startup) {
   return report.problems.empty();
 }
 
+void removeOldExportsAtStart(const Startup& startup) {
+  const std::string folder = startup.exportOptions.folder.empty() ? exportFolder() : startup.exportOptions.folder;
+  std::error_code ec;
+  if (folder.empty() || !std::filesystem::is_directory(folder, ec)) return;
+  removeOldExports(folder, std::filesystem::file_time_type::clock::now(), kExportsKept, filesOpenNow);
+}
+
 int runStartup(const CommandLine& line, const Startup& startup) {
   registerAtStart(startup);
+  removeOldExportsAtStart(startup);
   CTestDlg main;
   main.setExportOptions(startup.exportOptions);
   if (startup.chooseFile) main.setFileChooser(startup.chooseFile);

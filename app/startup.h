@@ -1,5 +1,5 @@
-// The program's start: register with the desktop, read the command line, and then show the
-// statistics dialog of the file named on it, or the main dialog, or end.
+// The program's start: register with the desktop, clear out old exports, read the command
+// line, and then show the statistics dialog of the file named on it, or the main dialog, or end.
 #pragma once
 
 #include <QString>
@@ -25,6 +25,9 @@ struct Startup {
 
 // The registration every start does; its problems go to stderr. False when there were any.
 bool registerAtStart(const Startup& startup);
+
+// Removes the exports that are no longer needed from the folder the export saves into.
+void removeOldExportsAtStart(const Startup& startup);
 
 // Everything after the command line is read, with the application object in place: the
 // registration, then the branch the command line asks for. Returns the exit status.

@@ -23,6 +23,7 @@
 #include "sheet/picture_info.h"
 #include "sheet/text_encoding.h"
 #include "sheet/xlsx_charts.h"
+#include "sheet/xlsx_template.h"
 
 namespace tnw::sheet {
 
@@ -838,6 +839,7 @@ bool writeAndClose(const MemoryWorkbook& book, const detail::SaveLimits& limits,
   *warnings = std::move(writer.warnings());
   if (!written) *problem = writer.problem();
   else if (closed != LXW_NO_ERROR) *problem = closeProblem(closed, closeErrno);
+  else if (limits.asTemplate && !markPackageAsTemplate(temp, problem)) return false;
   else return PackageCheck(temp).run(problem);
   return false;
 }
@@ -904,6 +906,12 @@ bool saveXlsx(const MemoryWorkbook& book, const std::string& path, const SaveLim
 bool saveXlsx(const MemoryWorkbook& book, const std::string& path, SaveReport* report,
               std::string* err, int threads) {
   return detail::saveXlsx(book, path, detail::SaveLimits{.threads = threads}, report, err);
+}
+
+bool saveXltx(const MemoryWorkbook& book, const std::string& path, SaveReport* report,
+              std::string* err, int threads) {
+  return detail::saveXlsx(book, path, detail::SaveLimits{.threads = threads, .asTemplate = true}, report,
+                          err);
 }
 
 }  // namespace tnw::sheet

@@ -28,6 +28,11 @@ struct SaveReport {
 bool saveXlsx(const MemoryWorkbook& book, const std::string& path, SaveReport* report,
               std::string* err, int threads = 0);
 
+// The same workbook as a template (.xltx), which a spreadsheet program opens as a new, untitled
+// document. Written and published the same way.
+bool saveXltx(const MemoryWorkbook& book, const std::string& path, SaveReport* report,
+              std::string* err, int threads = 0);
+
 namespace detail {
 
 // The file format's limits that a test wants lower than a million rows, and how many sheets
@@ -35,6 +40,7 @@ namespace detail {
 struct SaveLimits {
   int32_t maxRows = 1'048'576;
   int32_t threads = 0;  // sheets written at once; 0: one per core
+  bool asTemplate = false;  // .xltx instead of .xlsx
 };
 
 bool saveXlsx(const MemoryWorkbook& book, const std::string& path, const SaveLimits& limits,

@@ -1,8 +1,11 @@
 // The export as the desktop program runs it: the progress window while the conversion runs
-// on its worker thread, Cancel, the workbook saved in the cache folder and opened in the
-// desktop's spreadsheet program, and what the user is told when something is in the way.
+// on its worker thread, Cancel, the workbook saved in the cache folder (as a template where the
+// desktop has a program for templates) and opened in the desktop's spreadsheet program, and
+// what the user is told when something is in the way.
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -28,7 +31,9 @@ class ExportTest : public QObject {
   void cancelStopsTheConversionAndKeepsNothing();
   void closingTheProgressWindowCancelsToo();
   void logoCheckComesBeforeAnythingElse();
-  void storeThatCannotStartIsReportedWithItsErrorNumber();
+  void exportFolderThatCannotBeUsedIsNamedWithTheReason();
+  void templateProgramGetsANewUntitledWorkbook();
+  void programOfAParentTypeNeverGetsTheTemplate();
   void withoutSpreadsheetProgramTheUserLearnsWhereTheWorkbookIs();
   void launchThatCannotStartIsReported();
   void unreadableFileEndsTheExportWithItsReason();
@@ -46,7 +51,8 @@ const QString kSheet = "sheet.desktop";
 std::vector<std::string> workbooksIn(const QString& folder) {
   std::vector<std::string> names;
   std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(folder.toStdString(), ec)) names.push_back(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(folder.toStdString(), ec))
+    if (entry.path().filename() != ".exports") names.push_back(entry.path().filename());  // the list of them
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -196,25 +202,105 @@ void ExportTest::logoCheckComesBeforeAnythingElse() {
   QVERIFY(!desktop_->wasStarted(kSheet));
 }
 
-void ExportTest::storeThatCannotStartIsReportedWithItsErrorNumber() {
-  GuiExportOptions options = desktop_->exportOptions();
-  std::ofstream(desktop_->cacheHome().toStdString() + "/blocked") << "a file where a folder should be";
-  options.folder = desktop_->cacheHome().toStdString() + "/blocked/tarnwell";
-  auto source = pas::LineSource::fromBytes(fullPasText());
-  QString message;
-  bool progressGone = false;
-  Script script;
-  script.then([&] {
-    message = messageText();
-    progressGone = !visibleWindow<StatusWnd>();
-    return !message.isEmpty() && acceptMessage();
-  });
-  GuiExportResult result = runExport(nullptr, *source, "/data/x.pas", true, options);
-  QVERIFY2(script.finished(), qPrintable(script.state()));
-  QCOMPARE(result.outcome, GuiExportResult::kNoSpreadsheet);
-  QCOMPARE(message, QString("Cannot start Excel and get Application object.\nError: 0x00000014\nNot a directory"));
-  QVERIFY(progressGone);
+// What is wrong with the folder, in words, and which folder it is: not the spreadsheet
+// start-up message with an error number.
+void ExportTest::exportFolderThatCannotBeUsedIsNamedWithTheReason() {
+  const std::string cache = desktop_->cacheHome().toStdString();
+  std::ofstream(cache + "/blocked") << "a file where a folder should be";
+  fs::create_directories(cache + "/locked");
+  fs::permissions(cache + "/locked", fs::perms::owner_read | fs::perms::owner_exec);
+  struct Case {
+    std::string folder, message;
+  };
+  std::vector<Case> cases = {
+      {cache + "/blocked", "Tarnwell cannot keep the workbooks it hands over in the folder\n" + cache +
+                               "/blocked\nbecause a file of that name stands in its place."},
+      {cache + "/blocked/tarnwell", "Tarnwell cannot keep the workbooks it hands over in the folder\n" + cache +
+                                        "/blocked/tarnwell\nbecause it cannot be created: " + cache +
+                                        "/blocked is a file, not a folder."},
+  };
+  if (geteuid() != 0) {  // the superuser writes in any folder
+    cases.push_back({cache + "/locked", "Tarnwell cannot keep the workbooks it hands over in the folder\n" + cache +
+                                            "/locked\nbecause you may not write in it."});
+    cases.push_back({cache + "/locked/tarnwell", "Tarnwell cannot keep the workbooks it hands over in the folder\n" +
+                                                     cache + "/locked/tarnwell\nbecause it cannot be created in " +
+                                                     cache + "/locked: you may not write there."});
+  } else {
+    qInfo("running as root: the unwritable folders are not tried");
+  }
+  for (const Case& c : cases) {
+    GuiExportOptions options = desktop_->exportOptions();
+    options.folder = c.folder;
+    auto source = pas::LineSource::fromBytes(fullPasText());
+    QString message;
+    bool progressGone = false;
+    Script script;
+    script.then([&] {
+      message = messageText();
+      progressGone = !visibleWindow<StatusWnd>();
+      return !message.isEmpty() && acceptMessage();
+    });
+    GuiExportResult result = runExport(nullptr, *source, "/data/x.pas", true, options);
+    QVERIFY2(script.finished(), qPrintable(script.state()));
+    QCOMPARE(result.outcome, GuiExportResult::kNoSpreadsheet);
+    QCOMPARE(message, QString::fromStdString(c.message));
+    QVERIFY(progressGone);
+    QVERIFY(!desktop_->wasStarted(kSheet));
+  }
+  fs::permissions(cache + "/locked", fs::perms::owner_all);
+}
+
+// With a program for templates, the workbook goes to it as a template: a real reader takes it,
+// and LibreOffice (where installed) makes a new, untitled document of it with all its sheets.
+void ExportTest::templateProgramGetsANewUntitledWorkbook() {
+  const QString office = "office.desktop";
+  desktop_->addRecordingProgram(office, QString(desktop::kTemplateType) + ";" + desktop::kWorkbookType);
+  desktop_->setDefault(desktop::kTemplateType, office);
+  std::string err;
+  auto source = pas::LineSource::open(pasFile_, &err);
+  QVERIFY(source);
+  GuiExportResult result = runExport(nullptr, *source, pasFile_, true, desktop_->exportOptions());
+  QCOMPARE(result.outcome, GuiExportResult::kCompleted);
+  QCOMPARE(result.launch.outcome, desktop::Launch::kStarted);
+  QCOMPARE(result.workbook, desktop_->exportFolder().toStdString() + "/well 7.xltx");
+  std::optional<QStringList> args = desktop_->recordedArguments(office);
+  QVERIFY(args);
+  QCOMPARE(*args, QStringList{QString::fromStdString(result.workbook)});
   QVERIFY(!desktop_->wasStarted(kSheet));
+  QCOMPARE(workbooksIn(desktop_->exportFolder()), std::vector<std::string>{"well 7.xltx"});
+
+  QProcess check;
+  check.setProcessChannelMode(QProcess::MergedChannels);
+  check.start("/usr/bin/python3", {sourceFile("tests/readback/check_template.py").c_str(),
+                                   QString::fromStdString(result.workbook)});
+  QVERIFY(check.waitForFinished(100000));
+  const QString said = QString::fromUtf8(check.readAll()).trimmed();
+  qInfo("%s", qPrintable(said));
+  QVERIFY2(said.contains("openpyxl: template with sheets TEST INFORMATION|"), qPrintable(said));
+  if (check.exitCode() == 77) QSKIP(qPrintable(said.section('\n', -1)));
+  QVERIFY2(check.exitCode() == 0, qPrintable(said));
+}
+
+// A template is a zip archive to the desktop: without a program that names the template type,
+// GIO would hand it to the archive manager. The plain workbook goes to the workbook program.
+void ExportTest::programOfAParentTypeNeverGetsTheTemplate() {
+  if (!fs::exists("/usr/share/mime/mime.cache")) QSKIP("no system MIME database (shared-mime-info)");
+  qputenv("XDG_DATA_DIRS", (desktop_->root() + "/system:/usr/share").toLocal8Bit());
+  const QString archives = "archives.desktop";
+  desktop_->addRecordingProgram(archives, "application/zip");
+  desktop_->setDefault("application/zip", archives);
+  QVERIFY(desktop::defaultProgram(desktop::kTemplateType));  // by the parent type
+  QVERIFY(!desktop::defaultProgram(desktop::kTemplateType, true));
+  std::string err;
+  auto source = pas::LineSource::open(pasFile_, &err);
+  QVERIFY(source);
+  GuiExportResult result = runExport(nullptr, *source, pasFile_, true, desktop_->exportOptions());
+  QCOMPARE(result.outcome, GuiExportResult::kCompleted);
+  QCOMPARE(result.workbook, desktop_->exportFolder().toStdString() + "/well 7.xlsx");
+  std::optional<QStringList> args = desktop_->recordedArguments(kSheet);
+  QVERIFY(args);
+  QCOMPARE(*args, QStringList{QString::fromStdString(result.workbook)});
+  QVERIFY(!desktop_->wasStarted(archives));
 }
 
 void ExportTest::withoutSpreadsheetProgramTheUserLearnsWhereTheWorkbookIs() {

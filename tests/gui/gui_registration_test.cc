@@ -1,10 +1,14 @@
 // The registration with the desktop that every start does: the files it writes, that a start
 // which finds them in place changes nothing, that the user's choice of program stays, and
-// that the desktop then tells PAS files from Pascal sources and starts us with the file.
+// that the desktop (GIO and Qt alike) then tells PAS files from Pascal sources and starts us
+// with the file.
+#include <QMimeDatabase>
 #include <QStandardPaths>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <tuple>
 #include <gio/gio.h>
 
 #include "app/desktop.h"
@@ -27,12 +31,17 @@ class RegistrationTest : public QObject {
   void theUsersChoiceOfProgramStays();
   void linkedMimeappsListStaysALink();
   void desktopTellsPasFilesFromPascalSources();
+  void installedPackageTellsPasFilesFromPascalSources();
+  void installedPackageAndRegistrationTogether();
+  void userDatabaseCopiesOnlyTheSystemTypesThatShareOurName();
   void registeredEntryStartsUsWithThePathWhole();
   void pathThatCannotStandInADesktopEntryIsReported();
 
  private:
   std::string read(const QString& path) const;
   RegistrationReport registerWithRealTools(const std::string& executable);
+  bool useSystemDatabase(bool withOurPackage);
+  void checkPasAndPascalTypes(const std::string& filesFolder);
   std::unique_ptr<FakeDesktop> desktop_;
   std::vector<std::vector<std::string>> toolsRun_;
   ToolRunner recordTools_;
@@ -128,32 +137,132 @@ void RegistrationTest::linkedMimeappsListStaysALink() {
            std::string("[Default Applications]\ntext/plain=editor.desktop\napplication/x-ercb-pas=tarnwell.desktop;\n"));
 }
 
-void RegistrationTest::desktopTellsPasFilesFromPascalSources() {
-  // The system's own MIME database, with its Pascal type, is read, never written: ours goes
-  // into the temporary data home.
-  if (!fs::exists("/usr/share/mime/mime.cache")) QSKIP("no system MIME database (shared-mime-info)");
-  qputenv("XDG_DATA_DIRS", (desktop_->root() + "/system:/usr/share").toLocal8Bit());
-  RegistrationReport report = registerWithRealTools(TARNWELL_BIN_DIR "/tarnwell");
-  QVERIFY2(report.problems.empty(), report.problems.empty() ? "" : report.problems.front().c_str());
-  auto typeOf = [](const std::string& name, const std::string& content) {
+// The system's database as the installed package leaves it: shared-mime-info's own types and,
+// when asked, our package, in one index in a folder of the test's own. False when the machine
+// has no shared-mime-info to take it from.
+bool RegistrationTest::useSystemDatabase(bool withOurPackage) {
+  const std::string packages = desktop_->root().toStdString() + "/system/mime/packages";
+  fs::create_directories(packages);
+  std::error_code ec;
+  fs::copy_file("/usr/share/mime/packages/freedesktop.org.xml", packages + "/freedesktop.org.xml", ec);
+  if (ec) return false;
+  if (withOurPackage) std::ofstream(packages + "/tarnwell.xml") << mimePackageXml();
+  std::string err;
+  if (!desktop::runProgram({"update-mime-database", desktop_->root().toStdString() + "/system/mime"}, &err)) {
+    qWarning("%s", err.c_str());
+    return false;
+  }
+  qputenv("XDG_DATA_DIRS", (desktop_->root() + "/system").toLocal8Bit());
+  return true;
+}
+
+// What GIO and Qt's QMimeDatabase make of PAS files and Pascal sources, by name and content as
+// a file manager looks, and by name alone.
+void RegistrationTest::checkPasAndPascalTypes(const std::string& filesFolder) {
+  auto gio = [](const std::string& name, const std::string& content) {
     gboolean uncertain = FALSE;
     const guchar* data = content.empty() ? nullptr : reinterpret_cast<const guchar*>(content.data());
     g_autofree char* type = g_content_type_guess(name.c_str(), data, content.size(), &uncertain);
     g_autofree char* mime = g_content_type_get_mime_type(type);
     return std::string(mime ? mime : "");
   };
+  QMimeDatabase qt;
+  auto qtByFile = [&](const std::string& name, const std::string& content) {
+    const std::string path = filesFolder + "/" + name;
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+    return qt.mimeTypeForFile(QString::fromStdString(path)).name().toStdString();
+  };
+  auto qtByData = [&](const std::string& name, const std::string& content) {
+    return qt.mimeTypeForFileNameAndData(QString::fromStdString(name), QByteArray::fromStdString(content))
+        .name()
+        .toStdString();
+  };
   const std::string pascal = "program Wells;\nbegin\n  writeln('~ not a PAS file');\nend.\n";
   const std::string pas = "# made by hand\n#\n" + fullPasText();
-  QCOMPARE(typeOf("wells.pas", pascal), std::string("text/x-pascal"));
-  QCOMPARE(typeOf("well.pas", pas), std::string(desktop::kPasType));
-  QCOMPARE(typeOf("WELL.PAS", pas), std::string(desktop::kPasType));
+  using Lookup = std::function<std::string(const std::string&, const std::string&)>;
+  const std::vector<std::pair<QString, Lookup>> libraries = {
+      {"GIO", gio}, {"Qt, by file", qtByFile}, {"Qt, by name and data", qtByData}};
+  QStringList wrong;
+  for (const auto& [library, typeOf] : libraries) {
+    for (const auto& [name, content, wanted] : std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"wells.pas", pascal, "text/x-pascal"},
+             {"WELLS.PAS", pascal, "text/x-pascal"},
+             {"well.pas", pas, desktop::kPasType},
+             {"WELL.PAS", pas, desktop::kPasType}}) {
+      std::string found = typeOf(name, content);
+      if (found != wanted) wrong << library + ": " + QString::fromStdString(name + " is " + found + ", not " + wanted);
+    }
+  }
+  QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join("; ")));
   // By its name alone a .pas file stays Pascal's: our type never outweighs it.
-  QCOMPARE(typeOf("unknown.pas", ""), std::string("text/x-pascal"));
+  QCOMPARE(gio("unknown.pas", ""), std::string("text/x-pascal"));
+  QCOMPARE(qt.mimeTypeForFile("unknown.pas", QMimeDatabase::MatchExtension).name(), QString("text/x-pascal"));
+  // Pascal's type keeps what the system says of it.
+  QMimeType pascalType = qt.mimeTypeForName("text/x-pascal");
+  QCOMPARE(pascalType.comment(), QString("Pascal source code"));
+  QVERIFY2(pascalType.globPatterns().contains("*.p"), qPrintable(pascalType.globPatterns().join(' ')));
+  QVERIFY(pascalType.inherits("text/plain"));
+  QCOMPARE(qt.mimeTypeForName(desktop::kPasType).comment(), QString("ERCB Pressure ASCII Standard well-test file"));
+}
+
+void RegistrationTest::desktopTellsPasFilesFromPascalSources() {
+  // The system's database, with its Pascal type, is read, never written: ours goes into the
+  // temporary data home.
+  if (!useSystemDatabase(false)) QSKIP("no system MIME database (shared-mime-info)");
+  qputenv("LANGUAGE", "C");
+  RegistrationReport report = registerWithRealTools(TARNWELL_BIN_DIR "/tarnwell");
+  QVERIFY2(report.problems.empty(), report.problems.empty() ? "" : report.problems.front().c_str());
+  checkPasAndPascalTypes(desktop_->root().toStdString() + "/files");
   std::optional<desktop::Program> reader = desktop::defaultProgram(desktop::kPasType);
   QVERIFY(reader);
   QCOMPARE(reader->id, std::string("tarnwell.desktop"));
   std::optional<desktop::Program> pascalEditor = desktop::defaultProgram("text/x-pascal");
   QVERIFY(!pascalEditor || pascalEditor->id != "tarnwell.desktop");
+}
+
+void RegistrationTest::installedPackageTellsPasFilesFromPascalSources() {
+  if (!useSystemDatabase(true)) QSKIP("no system MIME database (shared-mime-info)");
+  qputenv("LANGUAGE", "C");
+  checkPasAndPascalTypes(desktop_->root().toStdString() + "/files");
+}
+
+// A user of the installed package whose program has registered too: our type in both
+// databases, the user's read first.
+void RegistrationTest::installedPackageAndRegistrationTogether() {
+  if (!useSystemDatabase(true)) QSKIP("no system MIME database (shared-mime-info)");
+  qputenv("LANGUAGE", "C");
+  RegistrationReport report = registerWithRealTools(TARNWELL_BIN_DIR "/tarnwell");
+  QVERIFY2(report.problems.empty(), report.problems.empty() ? "" : report.problems.front().c_str());
+  checkPasAndPascalTypes(desktop_->root().toStdString() + "/files");
+}
+
+void RegistrationTest::userDatabaseCopiesOnlyTheSystemTypesThatShareOurName() {
+  const std::string first = desktop_->root().toStdString() + "/first", second = desktop_->root().toStdString() + "/second";
+  for (const std::string& dir : {first, second}) fs::create_directories(dir + "/mime/text");
+  std::ofstream(first + "/mime/globs2") << "# generated\n50:text/x-pascal:*.pas\n50:text/x-c:*.c\n"
+                                           "40:application/x-ercb-pas:*.pas\n50:text/../../x:*.pas\n"
+                                           "60:text/x-shout:*.PAS:cs\n";
+  std::ofstream(second + "/mime/globs2") << "50:text/x-pascal:*.pas\n";
+  std::ofstream(first + "/mime/text/x-pascal.xml")
+      << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<mime-type xmlns=\"http://www.freedesktop.org/standards/"
+         "shared-mime-info\" type=\"text/x-pascal\">\n  <!--Created automatically by update-mime-database. DO NOT "
+         "EDIT!-->\n  <comment>Pascal source code</comment>\n  <sub-class-of type=\"text/plain\"/>\n"
+         "  <glob pattern=\"*.p\"/>\n  <glob pattern=\"*.pas\"/>\n</mime-type>\n";
+  std::ofstream(second + "/mime/text/x-pascal.xml") << "<mime-type type=\"text/x-pascal\"><comment>older</comment>"
+                                                       "</mime-type>\n";
+  std::ofstream(first + "/mime/text/x-c.xml") << "<mime-type type=\"text/x-c\"><comment>C</comment></mime-type>\n";
+  // No definition for text/x-shout: nothing to copy.
+  std::string xml = userMimePackageXml({first, second});
+  std::string expected = mimePackageXml();
+  expected.insert(expected.rfind("</mime-info>"), "  <mime-type type=\"text/x-pascal\">\n"
+                                                  "    <comment>Pascal source code</comment>\n"
+                                                  "    <sub-class-of type=\"text/plain\"/>\n"
+                                                  "    <glob pattern=\"*.p\"/>\n"
+                                                  "    <glob pattern=\"*.pas\"/>\n"
+                                                  "  </mime-type>\n");
+  QCOMPARE(xml, expected);
+  QCOMPARE(userMimePackageXml({desktop_->root().toStdString() + "/none"}), mimePackageXml());
 }
 
 void RegistrationTest::registeredEntryStartsUsWithThePathWhole() {

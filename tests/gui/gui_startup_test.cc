@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/export_folder.h"
 #include "app/html_page.h"
 #include "app/pas_stats_dlg.h"
 #include "app/progress_window.h"
@@ -31,6 +32,7 @@ class StartupTest : public QObject {
   void completedExportEndsTheProgram();
   void viewAsTextFromTheCommandLine();
   void nothingOrAnotherFormShowsTheMainDialog();
+  void startClearsOutOldExports();
 
  private:
   Startup startup() const;
@@ -229,6 +231,22 @@ void StartupTest::nothingOrAnotherFormShowsTheMainDialog() {
     QVERIFY2(script.finished(), qPrintable(script.state()));
     QVERIFY(!statsShown);
   }
+}
+
+// Exports from an earlier run go at the next start; today's stay, the user may be on them.
+void StartupTest::startClearsOutOldExports() {
+  const std::string folder = desktop_->exportFolder().toStdString();
+  fs::create_directories(folder);
+  std::string err;
+  for (const char* name : {"yesterday.xltx", "today.xltx"}) {
+    std::ofstream(folder + "/" + name) << "PK";
+    if (std::string(name) == "yesterday.xltx")
+      fs::last_write_time(folder + "/" + name, fs::file_time_type::clock::now() - std::chrono::hours(25));
+    QVERIFY(recordExport(folder, folder + "/" + name, &err));
+  }
+  QCOMPARE(runStartup(line({"/Register"}), startup()), 0);
+  QVERIFY(!fs::exists(folder + "/yesterday.xltx"));
+  QVERIFY(fs::exists(folder + "/today.xltx"));
 }
 
 QTEST_MAIN(StartupTest)

@@ -181,14 +181,15 @@ void UnitsTest::exportFolderFollowsXdgCacheHome() {
   QCOMPARE(exportFolder(), std::string());
   QTemporaryDir dir;
   std::string folder = dir.path().toStdString() + "/cache/tarnwell";
-  std::error_code ec;
-  QVERIFY(prepareExportFolder(folder, &ec));
+  std::string problem;
+  QVERIFY(prepareExportFolder(folder, &problem));
   QVERIFY(fs::is_directory(folder));
   QCOMPARE(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
   QCOMPARE(fs::status(dir.path().toStdString() + "/cache").permissions() & fs::perms::all, fs::perms::owner_all);
-  QVERIFY(prepareExportFolder(folder, &ec));  // there already
-  QVERIFY(!prepareExportFolder("", &ec));
-  QCOMPARE(ec.value(), ENOENT);
+  QVERIFY(prepareExportFolder(folder, &problem));  // there already
+  QVERIFY(!prepareExportFolder("", &problem));
+  QCOMPARE(problem, std::string("Tarnwell has no folder for the workbooks it hands over: neither XDG_CACHE_HOME nor "
+                                "HOME is set."));
 }
 
 void UnitsTest::progressHandsOverTheLatestTexts() {
