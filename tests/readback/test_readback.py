@@ -228,6 +228,30 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(second["file"], "such.pas")
         self.assertIn("/no/such.pas", second["error"])
 
+    def test_info_of_a_file_the_regulator_accepted(self):
+        import json
+        accepted = os.path.join(SOURCE, "examples", "gas-analysis-accepted.pas")
+        plain = run("--info", accepted)
+        self.assertEqual(plain.stdout.splitlines(), [
+            "File: gas-analysis-accepted.pas", "Type: GAN", "Type name: Gas Analysis", "Version: 4.00",
+            "UWI: 100/14-33-061-02W6/00", "Company: Hollowmere Exploration Ltd.", "Formation: Montney"])
+        facts = json.loads(run("--info", "--json", accepted).stdout)
+        self.assertEqual(facts["uwi"], "100/14-33-061-02W6/00")
+        self.assertEqual({k: facts[k] for k in ("trackingId", "submissionDate", "submitter", "licensee")},
+                         {"trackingId": "WTC2025061187", "submissionDate": "2025 06 12 1447",
+                          "submitter": "M. Okafor", "licensee": "Hollowmere Resources Partnership"})
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "accepted.xlsx")
+            self.assertEqual(run("-q", "-o", out, accepted).returncode, 0)
+            info = openpyxl.load_workbook(out)["TEST INFORMATION"]
+            rows = [[c.value for c in r] for r in info.iter_rows(min_row=5)
+                    if r[1].value == "~FILE VERIFICATION"]
+            self.assertEqual([(r[2], r[3], r[6]) for r in rows], [
+                ("WTCNUM", "WTC2025061187", "AER WTC Tracking ID"),
+                ("WTCDAT", "2025 06 12 1447", "Submission/Acceptance Date"),
+                ("WTCSUB", "M. Okafor", "Submitter"),
+                ("COMP.", "Hollowmere Resources Partnership", "Licensee Name")])
+
     def test_the_input_is_never_overwritten_and_a_file_is_no_folder(self):
         with tempfile.TemporaryDirectory() as tmp:
             pas = os.path.join(tmp, "w.pas")
