@@ -252,6 +252,33 @@ class CommandLine(unittest.TestCase):
                 ("WTCSUB", "M. Okafor", "Submitter"),
                 ("COMP.", "Hollowmere Resources Partnership", "Licensee Name")])
 
+    def test_a_gauge_sheet_per_row_within_a_low_limit_of_open_files(self):
+        # Each gauge row names a gauge of its own: more sheets than files may be open.
+        import resource
+        gauges = 300
+        lines = ["~VERSION,PASTYPE.,DST,PAS file Type,", "~VERSION,VERS.,4.0,PAS file version,",
+                 "~DATA TABLE - GAUGE (1),TIME.DAY/HR/SS,,Time,", "~DATA TABLE - GAUGE (1),PRGA.KPAA,,Pressure,"]
+        lines += ["~DTG (%d),2025 03 14 0930:00,%d.5," % (34200 + 60 * i, 20000 + i) for i in range(gauges)]
+        limit = lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (100, 100))
+        with tempfile.TemporaryDirectory() as tmp:
+            pas, out = os.path.join(tmp, "many.pas"), os.path.join(tmp, "many.xlsx")
+            with open(pas, "w") as f:
+                f.write("\n".join(lines) + "\n")
+            result = subprocess.run([CONVERT, "-q", "-o", out, pas], capture_output=True, text=True,
+                                    timeout=120, preexec_fn=limit)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            book = openpyxl.load_workbook(out, read_only=True)
+            self.assertEqual(len(book.sheetnames), gauges + 2)  # and the general sheet, and GAUGE 1's columns
+            found = {}
+            for ws in book.worksheets[1:]:
+                for row in ws.iter_rows(min_row=2, values_only=True):
+                    if row[1] and row[1].startswith("~DTG"):
+                        found[row[1]] = (ws.title, row[0], row[3])
+            self.assertEqual(len(found), gauges)
+            for i in range(gauges):
+                number = 34200 + 60 * i
+                self.assertEqual(found["~DTG (%d)" % number], ("GAUGE %d" % number, 5 + i, 20000 + i + 0.5))
+
     def test_the_input_is_never_overwritten_and_a_file_is_no_folder(self):
         with tempfile.TemporaryDirectory() as tmp:
             pas = os.path.join(tmp, "w.pas")
