@@ -8,13 +8,19 @@ namespace {
 
 using E = HeaderEffect;
 
+enum class Dot { kAsWritten, kOptional };
+
 // Patterns are built once and shared: the matchers are read-only after compiling.
+// Dot::kOptional: a mnemonic matches with or without its final dot, whichever the table writes.
 HeaderSection build(std::string_view prefix, std::vector<HeaderEntry> entries, std::string_view firstHead,
-                    std::string_view head) {
+                    std::string_view head, Dot dot = Dot::kAsWritten) {
   HeaderSection section{prefix, std::move(entries), {}};
   for (size_t i = 0; i < section.entries.size(); ++i) {
+    std::string_view mnemonic = section.entries[i].patternMnemonic;
+    if (dot == Dot::kOptional && mnemonic.ends_with('.')) mnemonic.remove_suffix(1);
     std::string pattern(i == 0 ? firstHead : head);
-    pattern += escapeMnemonic(section.entries[i].patternMnemonic);
+    pattern += escapeMnemonic(mnemonic);
+    if (dot == Dot::kOptional) pattern += "\\.?";
     pattern += ",{(.*?)},";
     section.patterns.emplace_back(pattern, true);
   }
@@ -152,6 +158,22 @@ const HeaderSection& testDataSection() {
                                                  {"RTEMP.DEGC", "RTEMP.DEGC", "Received Temperature"},
                                              },
                                              "~TEST DATA,", "~TEST DATA,");
+  return section;
+}
+
+// Appended by the regulator when it accepts a file. It writes its own three mnemonics without
+// the dot every other mnemonic carries; files that pass through other hands may have gained
+// one (or lost COMP.'s), and are read either way. COMP. here names the licensee, which may
+// differ from the company of ~WELL INFORMATION.
+const HeaderSection& fileVerificationSection() {
+  static const HeaderSection section = build("~FILE VERIFICATION",
+                                             {
+                                                 {"WTCNUM", "WTCNUM", "AER WTC Tracking ID", E::kTrackingId},
+                                                 {"WTCDAT", "WTCDAT", "Submission/Acceptance Date", E::kSubmissionDate},
+                                                 {"WTCSUB", "WTCSUB", "Submitter", E::kSubmitter},
+                                                 {"COMP.", "COMP.", "Licensee Name", E::kLicensee},
+                                             },
+                                             "~FILE VERIFICATION,", "~FILE VERIFICATION,", Dot::kOptional);
   return section;
 }
 

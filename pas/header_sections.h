@@ -1,5 +1,6 @@
-// The three sections every PAS file shares: ~VERSION, ~WELL INFORMATION and ~TEST DATA, each an
-// ordered table of value patterns; the first that matches writes the row.
+// The sections every PAS file shares: ~VERSION, ~WELL INFORMATION and ~TEST DATA, and the
+// ~FILE VERIFICATION the regulator appends to a file it accepts; each an ordered table of value
+// patterns, the first that matches writes the row.
 #pragma once
 
 #include <string_view>
@@ -10,7 +11,10 @@
 namespace tnw::pas {
 
 // What a recognised header value also sets in the conversion.
-enum class HeaderEffect { kNone, kType, kVersion, kUwi, kFormation, kCompany };
+enum class HeaderEffect {
+  kNone, kType, kVersion, kUwi, kFormation, kCompany,
+  kTrackingId, kSubmissionDate, kSubmitter, kLicensee,  // of the regulator's verification
+};
 
 struct HeaderEntry {
   std::string_view patternMnemonic;  // as in the file, e.g. "RTEMP.DEGC"
@@ -28,5 +32,6 @@ struct HeaderSection {
 const HeaderSection& versionSection();
 const HeaderSection& wellInformationSection();
 const HeaderSection& testDataSection();
+const HeaderSection& fileVerificationSection();
 
 }  // namespace tnw::pas

@@ -29,12 +29,18 @@ PasConverter::Dispatch PasConverter::headerDispatch() {
   dispatch.add("~VERSION", &PasConverter::onVersionLine);
   dispatch.add("~WELL INFORMATION", &PasConverter::onWellInformationLine);
   dispatch.add("~TEST DATA", &PasConverter::onTestDataLine);
+  dispatch.add("~FILE VERIFICATION", &PasConverter::onFileVerificationLine);
   return dispatch;
 }
 
 bool PasConverter::dispatchHeader(Dispatch& dispatch, std::string_view line) {
   const Dispatch::Entry* entry = dispatch.lookup(line);
   return entry && (this->*(entry->handler))(line);
+}
+
+bool PasConverter::dispatchHeaderOrCanonical(Dispatch& dispatch, std::string_view line) {
+  if (dispatchHeader(dispatch, line)) return true;
+  return canonicalize(line, canonical_) && dispatchHeader(dispatch, canonical_);
 }
 
 bool PasConverter::convert(LineSource& source, ProgressReporter* progress) {
@@ -152,6 +158,7 @@ bool PasConverter::scanHeader(LineSource& source) {
   typeText_.clear();
   formation_.clear();
   company_.clear();
+  verification_ = {};
   source.rewind();
   Dispatch dispatch = headerDispatch();
   int32_t counter = 0;
@@ -159,12 +166,27 @@ bool PasConverter::scanHeader(LineSource& source) {
   while (source.readLine(raw)) {
     std::string_view line = trim(raw);
     if (line.empty() || line.front() == '#') continue;
-    dispatchHeader(dispatch, line);
+    // The conversion retries a line in canonical form (a "UWI ." with a blank before the dot),
+    // so the scan must too, or it would miss facts the workbook shows.
+    dispatchHeaderOrCanonical(dispatch, line);
     if (!company_.empty() && !formation_.empty() && !uwi_.empty() && !typeText_.empty()) break;
     if (counter > kScanLimit) break;
     ++counter;
   }
   return true;
+}
+
+void PasConverter::scanFileVerification(LineSource& source) {
+  verification_ = {};
+  source.rewind();
+  std::string raw;
+  while (source.readLine(raw)) {
+    std::string_view line = trim(raw);
+    // Canonical spacing only changes blanks after the section name, which must begin so.
+    if (!line.starts_with("~FILE")) continue;
+    if (!onFileVerificationLine(line) && canonicalize(line, canonical_)) onFileVerificationLine(canonical_);
+  }
+  source.rewind();
 }
 
 void PasConverter::createTypeReader() {
@@ -219,6 +241,10 @@ bool PasConverter::onHeaderLine(const HeaderSection& section, std::string_view l
       case HeaderEffect::kUwi: uwi_.assign(trim(value)); break;
       case HeaderEffect::kFormation: formation_.assign(trim(value)); break;
       case HeaderEffect::kCompany: company_.assign(trim(value)); break;
+      case HeaderEffect::kTrackingId: verification_.trackingId = std::string(trim(value)); break;
+      case HeaderEffect::kSubmissionDate: verification_.submissionDate = std::string(trim(value)); break;
+      case HeaderEffect::kSubmitter: verification_.submitter = std::string(trim(value)); break;
+      case HeaderEffect::kLicensee: verification_.licensee = std::string(trim(value)); break;
     }
     return true;
   }
@@ -232,5 +258,9 @@ bool PasConverter::onWellInformationLine(std::string_view line) {
 }
 
 bool PasConverter::onTestDataLine(std::string_view line) { return onHeaderLine(testDataSection(), line); }
+
+bool PasConverter::onFileVerificationLine(std::string_view line) {
+  return onHeaderLine(fileVerificationSection(), line);
+}
 
 }  // namespace tnw::pas

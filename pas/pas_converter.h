@@ -25,6 +25,15 @@ namespace tnw::pas {
 
 struct HeaderSection;
 
+// What the regulator's ~FILE VERIFICATION section says, each value trimmed; a value the file
+// does not give stays empty (not given, as against given empty).
+struct FileVerification {
+  std::optional<std::string> trackingId;
+  std::optional<std::string> submissionDate;
+  std::optional<std::string> submitter;
+  std::optional<std::string> licensee;
+};
+
 class PasConverter {
  public:
   // A null workbook makes a header scan: every write is dropped.
@@ -40,6 +49,9 @@ class PasConverter {
   // company and formation; stops as soon as all of them but the version are known, or after
   // 102 lines that are neither blank nor comments.
   bool scanHeader(LineSource& source);
+  // Reads the whole file for its ~FILE VERIFICATION values, which the regulator appends at its
+  // end, where the header scan does not look. Nothing else is taken from the file.
+  void scanFileVerification(LineSource& source);
   // The line after the current one, trimmed, without consuming it: the conversion processes it
   // next, with its own line number. False outside a conversion, at the end of the file, or
   // when a line is already waiting.
@@ -67,16 +79,18 @@ class PasConverter {
   bool matchValue(std::string_view sheet, std::string_view section, std::string_view mnemonic,
                   std::string_view description, std::string_view line, sheet::Colour fill);
 
-  // The three header sections.
+  // The header sections.
   bool onVersionLine(std::string_view line);
   bool onWellInformationLine(std::string_view line);
   bool onTestDataLine(std::string_view line);
+  bool onFileVerificationLine(std::string_view line);
 
   const std::string& typeText() const { return typeText_; }
   const std::string& versionText() const { return versionText_; }
   const std::string& uwi() const { return uwi_; }
   const std::string& formation() const { return formation_; }
   const std::string& company() const { return company_; }
+  const FileVerification& fileVerification() const { return verification_; }
   int32_t errorCount() const { return errorCount_; }
   bool cancelled() const { return cancelled_; }
   int32_t lineNumber() const { return lineNumber_; }
@@ -92,6 +106,8 @@ class PasConverter {
   using Dispatch = SectionDispatch<Handler>;
   static Dispatch headerDispatch();
   bool dispatchHeader(Dispatch& dispatch, std::string_view line);
+  // The raw line, and when that is not recognised its canonical form.
+  bool dispatchHeaderOrCanonical(Dispatch& dispatch, std::string_view line);
   bool onHeaderLine(const HeaderSection& section, std::string_view line);
   void processLine(Dispatch& dispatch, std::string_view line);
   void reportProgress(ProgressReporter& progress, int32_t total, int32_t& lastPercent);
@@ -105,6 +121,7 @@ class PasConverter {
   std::string uwi_;
   std::string formation_;
   std::string company_;
+  FileVerification verification_;
   LineSource* lineSource_ = nullptr;
   std::string pendingLine_;
   // A waiting line may be blank, so whether one waits is kept apart from its text.

@@ -43,11 +43,11 @@ bool sheetNameAllowed(std::string_view name) {
   return true;
 }
 
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-           return lower(x) == lower(y);
-         });
+std::string foldedName(std::string_view name) {
+  std::string out(name);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
 }
 
 }  // namespace
@@ -85,6 +85,7 @@ MemoryWorkbook::MemoryWorkbook(int32_t initialSheets) {
   for (int32_t i = 0; i < std::max(initialSheets, 1); ++i) {
     auto sheet = std::make_unique<SheetData>();
     sheet->name = "Sheet" + std::to_string(nextSheetNumber_++);
+    byFoldedName_.emplace(foldedName(sheet->name), static_cast<SheetId>(sheets_.size()));
     order_.push_back(static_cast<SheetId>(sheets_.size()));
     sheets_.push_back(std::move(sheet));
   }
@@ -119,9 +120,10 @@ SheetId MemoryWorkbook::addSheetAfter(SheetId after) {
   std::string name;
   do {
     name = "Sheet" + std::to_string(nextSheetNumber_++);
-  } while (findSheet(name));
+  } while (byFoldedName_.contains(foldedName(name)));
   sheet->name = name;
   SheetId id = static_cast<SheetId>(sheets_.size());
+  byFoldedName_.emplace(foldedName(name), id);
   sheets_.push_back(std::move(sheet));
   order_.insert(std::find(order_.begin(), order_.end(), after) + 1, id);
   active_ = id;
@@ -134,6 +136,7 @@ void MemoryWorkbook::deleteSheet(SheetId sheet) {
   auto at = std::find(order_.begin(), order_.end(), sheet);
   size_t position = static_cast<size_t>(at - order_.begin());
   order_.erase(at);
+  byFoldedName_.erase(foldedName(sheets_[sheet]->name));
   sheets_[sheet].reset();
   // The spreadsheet activates the sheet that took the deleted one's place.
   if (active_ == sheet) active_ = order_[std::min(position, order_.size() - 1)];
@@ -149,11 +152,13 @@ void MemoryWorkbook::setName(SheetId sheet, std::string_view name) {
   if (!sheetNameAllowed(name))
     throw SpreadsheetError(kStatusBadSheetName,
                            "The sheet name \"" + toUtf8(name) + "\" is not allowed");
-  for (SheetId other : order_) {
-    if (other != sheet && sameIgnoringCase(sheets_[other]->name, name))
-      throw SpreadsheetError(kStatusBadSheetName,
-                             "The sheet name \"" + toUtf8(name) + "\" is already taken");
-  }
+  std::string key = foldedName(name);
+  auto taken = byFoldedName_.find(key);
+  if (taken != byFoldedName_.end() && taken->second != sheet)
+    throw SpreadsheetError(kStatusBadSheetName,
+                           "The sheet name \"" + toUtf8(name) + "\" is already taken");
+  byFoldedName_.erase(foldedName(target.name));
+  byFoldedName_.emplace(std::move(key), sheet);
   target.name = std::string(name);
 }
 
@@ -400,9 +405,9 @@ std::vector<SheetId> MemoryWorkbook::sheetOrder() const { return order_; }
 const std::string& MemoryWorkbook::sheetName(SheetId sheet) const { return data(sheet).name; }
 
 std::optional<SheetId> MemoryWorkbook::findSheet(std::string_view name) const {
-  for (SheetId id : order_)
-    if (sheets_[id]->name == name) return id;
-  return std::nullopt;
+  auto it = byFoldedName_.find(foldedName(name));
+  if (it == byFoldedName_.end() || sheets_[it->second]->name != name) return std::nullopt;
+  return it->second;
 }
 
 std::optional<CellData> MemoryWorkbook::cell(SheetId sheet, Cell cell) const {

@@ -142,6 +142,9 @@ class MemoryWorkbook : public Workbook {
 
   std::vector<std::unique_ptr<SheetData>> sheets_;  // by id; deleted sheets stay null
   std::vector<SheetId> order_;
+  // Every sheet by its name with ASCII letters folded to lower case, as names clash: a file
+  // may bring twenty thousand sheets, each named once and looked up by name.
+  std::unordered_map<std::string, SheetId> byFoldedName_;
   SheetId active_ = 0;
   int32_t nextSheetNumber_ = 1;
 

@@ -234,8 +234,10 @@ class BookWriter {
   struct SheetPlan {
     SheetId id;
     std::vector<std::string> names;  // of its parts, UTF-8
+    bool streamed = true;            // through a temporary file per part, else held in memory
   };
   std::vector<SheetPlan> plan() const;
+  void chooseStreamed(std::vector<SheetPlan>& plans) const;
   int32_t lastUsedRow(SheetId id) const;
   bool addParts(const SheetPlan& plan, std::vector<Part>* parts);
   void makeFormats();
@@ -283,6 +285,28 @@ std::vector<BookWriter::SheetPlan> BookWriter::plan() const {
   return plans;
 }
 
+// libxlsxwriter's constant_memory mode, which keeps a large sheet small, holds a temporary
+// file open for every sheet until the workbook is closed and gives each a table of 16,384
+// column pointers: 20,000 one-row gauge sheets would need 20,000 open files and 2.6 GB. So
+// only the largest sheets are streamed; the others, smaller than any streamed one, are kept in
+// libxlsxwriter's memory, which grows with their cells alone. An ordinary workbook has far
+// fewer sheets than the limit and is streamed whole, as it always was.
+void BookWriter::chooseStreamed(std::vector<SheetPlan>& plans) const {
+  size_t parts = 0;
+  for (const SheetPlan& plan : plans) parts += plan.names.size();
+  if (parts <= limits_.maxStreamedSheets) return;
+  std::vector<size_t> bySize(plans.size());
+  for (size_t i = 0; i < bySize.size(); ++i) bySize[i] = i;
+  std::stable_sort(bySize.begin(), bySize.end(), [&](size_t a, size_t b) {
+    return book_.cellCount(plans[a].id) > book_.cellCount(plans[b].id);
+  });
+  size_t streamedParts = 0;
+  for (size_t i : bySize) {
+    plans[i].streamed = streamedParts + plans[i].names.size() <= limits_.maxStreamedSheets;
+    if (plans[i].streamed) streamedParts += plans[i].names.size();
+  }
+}
+
 // Merges and pictures may lie below the last cell and need their part too.
 int32_t BookWriter::lastUsedRow(SheetId id) const {
   int32_t last = book_.lastRow(id);
@@ -294,6 +318,7 @@ int32_t BookWriter::lastUsedRow(SheetId id) const {
 
 bool BookWriter::write() {
   std::vector<SheetPlan> plans = plan();
+  chooseStreamed(plans);
   makeFormats();
   std::vector<SheetOutcome> outcomes(plans.size());
   std::vector<std::unique_ptr<SheetWriter>> sheets;
@@ -321,9 +346,12 @@ bool BookWriter::write() {
     if (!sheets.back()->prepare()) return gather();
   }
 
-  // The largest sheets first, so that no thread is left with a big one at the end.
-  std::vector<size_t> order(sheets.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  // Streamed sheets share nothing and are written at once, the largest first, so that no
+  // thread is left with a big one at the end. Texts of held sheets go to the workbook's one
+  // table of shared strings, which takes them in the order they come: this thread writes
+  // those sheets, one after another in tab order, so every save makes the same file.
+  std::vector<size_t> order, held;
+  for (size_t i = 0; i < sheets.size(); ++i) (plans[i].streamed ? order : held).push_back(i);
   std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
     return book_.cellCount(plans[a].id) > book_.cellCount(plans[b].id);
   });
@@ -334,13 +362,18 @@ bool BookWriter::write() {
       if (!sheets[order[i]]->writeCells(stop)) stop = true;
   };
   std::vector<std::thread> helpers;
-  for (unsigned t = 1; t < threadsFor(sheets.size()); ++t) {
+  for (unsigned t = 1; t < threadsFor(order.size()); ++t) {
     try {
       helpers.emplace_back(work);
     } catch (const std::system_error&) {
       break;  // no more threads to be had: the ones there are do the work
     }
   }
+  for (size_t i : held)
+    if (stop || !sheets[i]->writeCells(stop)) {
+      stop = true;
+      break;
+    }
   work();
   for (std::thread& helper : helpers) helper.join();
   return gather();
@@ -360,6 +393,9 @@ bool BookWriter::addParts(const SheetPlan& plan, std::vector<Part>* parts) {
     std::string where = "sheet " + inQuotes(name);
     if (!outcome_.check(workbook_validate_sheet_name(file_, name.c_str()), where)) return false;
     errno = 0;
+    // libxlsxwriter takes the mode of a sheet from the workbook's options when the sheet is
+    // added, and reads it from the sheet from then on.
+    file_->options.constant_memory = plan.streamed ? LXW_TRUE : LXW_FALSE;
     lxw_worksheet* worksheet = workbook_add_worksheet(file_, name.c_str());
     // In constant_memory mode every sheet gets a temporary file, so this can fail for lack
     // of room in the temporary folder.

@@ -35,12 +35,15 @@ bool saveXltx(const MemoryWorkbook& book, const std::string& path, SaveReport* r
 
 namespace detail {
 
-// The file format's limits that a test wants lower than a million rows, and how many sheets
-// are written at once, which a test wants to compare.
+// The file format's limits that a test wants lower than a million rows, how many sheets are
+// written at once, which a test wants to compare, and how many are streamed.
 struct SaveLimits {
   int32_t maxRows = 1'048'576;
   int32_t threads = 0;  // sheets written at once; 0: one per core
   bool asTemplate = false;  // .xltx instead of .xlsx
+  // Sheets streamed through a temporary file each, the largest; the others are kept in
+  // libxlsxwriter's memory until the file is closed. Bounds the files held open at once.
+  size_t maxStreamedSheets = 64;
 };
 
 bool saveXlsx(const MemoryWorkbook& book, const std::string& path, const SaveLimits& limits,

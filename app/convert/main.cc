@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <system_error>
@@ -61,6 +62,16 @@ bool printInfo(const std::string& input, bool json) {
     const char* keys[] = {"file", "type", "typeName", "version", "uwi", "company", "formation"};
     std::vector<std::pair<std::string, std::string>> keyed;
     for (size_t i = 0; i < facts.size(); ++i) keyed.emplace_back(keys[i], facts[i].second);
+    // The regulator's verification stands at the end of the file, past what the scan reads.
+    converter.scanFileVerification(*source);
+    const pas::FileVerification& v = converter.fileVerification();
+    auto addGiven = [&](const char* key, const std::optional<std::string>& value) {
+      if (value) keyed.emplace_back(key, shown(*value));
+    };
+    addGiven("trackingId", v.trackingId);
+    addGiven("submissionDate", v.submissionDate);
+    addGiven("submitter", v.submitter);
+    addGiven("licensee", v.licensee);
     std::printf("%s\n", app::jsonObject(keyed).c_str());
   } else {
     for (const auto& [name, value] : facts) std::printf("%s: %s\n", name.c_str(), value.c_str());

@@ -324,5 +324,105 @@ TEST(HeaderScan, StartsFromTheTopAndKeepsTheVersion) {
   EXPECT_EQ(converter.typeText(), "GRD");
 }
 
+constexpr std::string_view kVerification =
+    "~FILE VERIFICATION,WTCNUM,WTC2025061187,AER WTC Tracking ID,\n"
+    "~FILE VERIFICATION,WTCDAT,2025 06 12 1447,Submission/Acceptance Date,\n"
+    "~FILE VERIFICATION,WTCSUB, M. Okafor ,Submitter,\n"
+    "~FILE VERIFICATION,COMP.,Hollowmere Resources,Licensee Name,\n";
+
+TEST(FileVerification, FourRowsOnTheGeneralSheetWithTheTableTexts) {
+  auto c = convertText(std::string(kVerification) + "~WELL INFORMATION,COMP.,Acme Ltd.,,\n");
+  EXPECT_EQ(rowValues(c->book, kInfo, 5),
+            (V{"1", "~FILE VERIFICATION", "WTCNUM", "WTC2025061187", "", "", "AER WTC Tracking ID"}));
+  EXPECT_EQ(rowValues(c->book, kInfo, 6),
+            (V{"2", "~FILE VERIFICATION", "WTCDAT", "2025 06 12 1447", "", "", "Submission/Acceptance Date"}));
+  EXPECT_EQ(rowValues(c->book, kInfo, 7), (V{"3", "~FILE VERIFICATION", "WTCSUB", " M. Okafor ", "", "", "Submitter"}));
+  EXPECT_EQ(rowValues(c->book, kInfo, 8),
+            (V{"4", "~FILE VERIFICATION", "COMP.", "Hollowmere Resources", "", "", "Licensee Name"}));
+  EXPECT_EQ(c->converter.errorCount(), 0);
+  // The licensee is not the well's company, whichever comes first.
+  EXPECT_EQ(c->converter.company(), "Acme Ltd.");
+  const FileVerification& v = c->converter.fileVerification();
+  EXPECT_EQ(v.trackingId, "WTC2025061187");
+  EXPECT_EQ(v.submissionDate, "2025 06 12 1447");
+  EXPECT_EQ(v.submitter, "M. Okafor");
+  EXPECT_EQ(v.licensee, "Hollowmere Resources");
+
+  auto after = convertText("~WELL INFORMATION,COMP.,Acme Ltd.,,\n~FILE VERIFICATION,COMP.,Other,,\n");
+  EXPECT_EQ(after->converter.company(), "Acme Ltd.");
+}
+
+TEST(FileVerification, SpellingsWithAndWithoutTheDotAndLooseSpacing) {
+  auto c = convertText(
+      "~FILE VERIFICATION,WTCNUM.,A1,,\n"
+      "~FILE VERIFICATION,COMP,Lic,,\n"
+      "~FILE VERIFICATION , wtcsub . ,Sub,,\n"
+      "~FILE  VERIFICATION,WTCDAT,2025 01 02 0304,,\n"
+      "~FILE VERIFICATION,WTCNUMBER,x,,\n"
+      "~File Verification,WTCNUM,x,,\n");
+  EXPECT_EQ(rowValues(c->book, kInfo, 5), (V{"1", "~FILE VERIFICATION", "WTCNUM", "A1", "", "", "AER WTC Tracking ID"}));
+  EXPECT_EQ(rowValues(c->book, kInfo, 6), (V{"2", "~FILE VERIFICATION", "COMP.", "Lic", "", "", "Licensee Name"}));
+  EXPECT_EQ(rowValues(c->book, kInfo, 7), (V{"3", "~FILE VERIFICATION", "WTCSUB", "Sub", "", "", "Submitter"}));
+  EXPECT_EQ(shownValue(c->book, kInfo, "C8"), "WTCDAT");
+  EXPECT_EQ(testing::errorsOf(*c), "~FILE VERIFICATION,WTCNUMBER,x,,\n~File Verification,WTCNUM,x,,\n");
+}
+
+// The regulator appends the section to files of every type; the section may also stand first.
+TEST(FileVerification, RecognisedFirstOrLastInAFileOfEveryType) {
+  for (const char* name : {"drillstem-test.pas", "drillstem-test-v3.pas", "production-test.pas",
+                           "absolute-open-flow.pas", "transient-flow-test.pas", "acoustic-well-sounder.pas",
+                           "gradient.pas", "static-gradient.pas", "gas-analysis.pas", "oil-analysis.pas",
+                           "water-analysis.pas"}) {
+    std::string text = testing::readExample(name);
+    int32_t errors = convertText(text)->converter.errorCount();
+    for (const std::string& variant : {text + std::string(kVerification), std::string(kVerification) + text}) {
+      auto c = convertText(variant);
+      EXPECT_EQ(c->converter.errorCount(), errors) << name;
+      EXPECT_EQ(c->converter.fileVerification().licensee, "Hollowmere Resources") << name;
+      EXPECT_FALSE(c->converter.typeText().empty()) << name;
+    }
+  }
+}
+
+TEST(HeaderScan, TriesTheCanonicalFormOfALineAsTheConversionDoes) {
+  std::string text =
+      "~VERSION , pastype . ,DST,,\n~WELL INFORMATION,UWI .,100/14-33-061-02W6/00,,\n"
+      "~WELL INFORMATION,comp.,Acme,,\n~WELL INFORMATION , Form . , Montney ,,\n";
+  PasConverter scan(nullptr);
+  auto source = LineSource::fromBytes(text);
+  scan.scanHeader(*source);
+  EXPECT_EQ(scan.typeText(), "DST");
+  EXPECT_EQ(scan.uwi(), "100/14-33-061-02W6/00");
+  EXPECT_EQ(scan.company(), "Acme");
+  EXPECT_EQ(scan.formation(), "Montney");
+  // ...and finds exactly what the conversion finds.
+  auto c = convertText(text);
+  EXPECT_EQ(c->converter.uwi(), scan.uwi());
+  EXPECT_EQ(c->converter.formation(), scan.formation());
+  // A section name in other letters is no more recognised by the scan than by the conversion.
+  PasConverter other(nullptr);
+  auto lower = LineSource::fromBytes("~Well Information,UWI.,1,,\n");
+  other.scanHeader(*lower);
+  EXPECT_EQ(other.uwi(), "");
+}
+
+TEST(HeaderScan, FileVerificationIsReadFromTheWholeFile) {
+  std::string text = "~VERSION,PASTYPE.,GAN,,\n";
+  for (int i = 0; i < 300; ++i) text += "~GAS ANALYSIS,C1.FRACTION,0.8,,\n";
+  PasConverter scan(nullptr);
+  auto plain = LineSource::fromBytes(text);
+  scan.scanFileVerification(*plain);
+  EXPECT_FALSE(scan.fileVerification().trackingId || scan.fileVerification().submissionDate ||
+               scan.fileVerification().submitter || scan.fileVerification().licensee);
+  auto accepted = LineSource::fromBytes(text + "~FILE VERIFICATION , wtcnum ,WTC1,,\n" + "~FILE VERIFICATION,WTCSUB,,,\n");
+  scan.scanHeader(*accepted);
+  EXPECT_FALSE(scan.fileVerification().trackingId);  // past the lines the header scan reads
+  scan.scanFileVerification(*accepted);
+  EXPECT_EQ(scan.fileVerification().trackingId, "WTC1");
+  EXPECT_EQ(scan.fileVerification().submitter, "");  // given, and empty
+  EXPECT_FALSE(scan.fileVerification().licensee);
+  EXPECT_EQ(scan.typeText(), "GAN");  // nothing else is touched
+}
+
 }  // namespace
 }  // namespace tnw::pas

@@ -228,6 +228,57 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(second["file"], "such.pas")
         self.assertIn("/no/such.pas", second["error"])
 
+    def test_info_of_a_file_the_regulator_accepted(self):
+        import json
+        accepted = os.path.join(SOURCE, "examples", "gas-analysis-accepted.pas")
+        plain = run("--info", accepted)
+        self.assertEqual(plain.stdout.splitlines(), [
+            "File: gas-analysis-accepted.pas", "Type: GAN", "Type name: Gas Analysis", "Version: 4.00",
+            "UWI: 100/14-33-061-02W6/00", "Company: Hollowmere Exploration Ltd.", "Formation: Montney"])
+        facts = json.loads(run("--info", "--json", accepted).stdout)
+        self.assertEqual(facts["uwi"], "100/14-33-061-02W6/00")
+        self.assertEqual({k: facts[k] for k in ("trackingId", "submissionDate", "submitter", "licensee")},
+                         {"trackingId": "WTC2025061187", "submissionDate": "2025 06 12 1447",
+                          "submitter": "M. Okafor", "licensee": "Hollowmere Resources Partnership"})
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "accepted.xlsx")
+            self.assertEqual(run("-q", "-o", out, accepted).returncode, 0)
+            info = openpyxl.load_workbook(out)["TEST INFORMATION"]
+            rows = [[c.value for c in r] for r in info.iter_rows(min_row=5)
+                    if r[1].value == "~FILE VERIFICATION"]
+            self.assertEqual([(r[2], r[3], r[6]) for r in rows], [
+                ("WTCNUM", "WTC2025061187", "AER WTC Tracking ID"),
+                ("WTCDAT", "2025 06 12 1447", "Submission/Acceptance Date"),
+                ("WTCSUB", "M. Okafor", "Submitter"),
+                ("COMP.", "Hollowmere Resources Partnership", "Licensee Name")])
+
+    def test_a_gauge_sheet_per_row_within_a_low_limit_of_open_files(self):
+        # Each gauge row names a gauge of its own: more sheets than files may be open.
+        import resource
+        gauges = 300
+        lines = ["~VERSION,PASTYPE.,DST,PAS file Type,", "~VERSION,VERS.,4.0,PAS file version,",
+                 "~DATA TABLE - GAUGE (1),TIME.DAY/HR/SS,,Time,", "~DATA TABLE - GAUGE (1),PRGA.KPAA,,Pressure,"]
+        lines += ["~DTG (%d),2025 03 14 0930:00,%d.5," % (34200 + 60 * i, 20000 + i) for i in range(gauges)]
+        limit = lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (100, 100))
+        with tempfile.TemporaryDirectory() as tmp:
+            pas, out = os.path.join(tmp, "many.pas"), os.path.join(tmp, "many.xlsx")
+            with open(pas, "w") as f:
+                f.write("\n".join(lines) + "\n")
+            result = subprocess.run([CONVERT, "-q", "-o", out, pas], capture_output=True, text=True,
+                                    timeout=120, preexec_fn=limit)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            book = openpyxl.load_workbook(out, read_only=True)
+            self.assertEqual(len(book.sheetnames), gauges + 2)  # and the general sheet, and GAUGE 1's columns
+            found = {}
+            for ws in book.worksheets[1:]:
+                for row in ws.iter_rows(min_row=2, values_only=True):
+                    if row[1] and row[1].startswith("~DTG"):
+                        found[row[1]] = (ws.title, row[0], row[3])
+            self.assertEqual(len(found), gauges)
+            for i in range(gauges):
+                number = 34200 + 60 * i
+                self.assertEqual(found["~DTG (%d)" % number], ("GAUGE %d" % number, 5 + i, 20000 + i + 0.5))
+
     def test_the_input_is_never_overwritten_and_a_file_is_no_folder(self):
         with tempfile.TemporaryDirectory() as tmp:
             pas = os.path.join(tmp, "w.pas")

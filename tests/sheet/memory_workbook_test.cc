@@ -47,6 +47,27 @@ TEST(MemoryWorkbook, SheetNamesTheFileFormatRefuses) {
   EXPECT_EQ(book.sheetName(s), "\xC3\xA9t\xC3\xA9");
 }
 
+// Names are kept in an index; renaming and deleting must leave it telling the truth.
+TEST(MemoryWorkbook, NamesFreedByRenamingOrDeletingCanBeTakenAgain) {
+  MemoryWorkbook book(2);
+  SheetId first = book.sheetAt(1), second = book.sheetAt(2);
+  book.setName(first, "Gauge 1");
+  EXPECT_EQ(book.findSheet("Gauge 1"), first);
+  EXPECT_FALSE(book.findSheet("GAUGE 1"));  // found by its exact name only
+  EXPECT_FALSE(book.findSheet("Sheet1"));
+  book.setName(second, "Sheet1");  // freed by the rename
+  EXPECT_THROW(book.setName(second, "GAUGE 1"), SpreadsheetError);
+  EXPECT_EQ(book.sheetName(second), "Sheet1");  // a refused name changes nothing
+  book.deleteSheet(first);
+  book.setName(second, "GAUGE 1");
+  EXPECT_EQ(book.findSheet("GAUGE 1"), second);
+  // A new sheet's default name passes over names taken in any case.
+  book.setName(second, "sheet3");
+  SheetId added = book.addSheetAfter(second);
+  EXPECT_EQ(book.sheetName(added), "Sheet4");
+  EXPECT_EQ(book.findSheet("Sheet4"), added);
+}
+
 TEST(MemoryWorkbook, TextsThatArePlainDecimalsBecomeNumbers) {
   MemoryWorkbook book;
   SheetId s = book.activeSheet();

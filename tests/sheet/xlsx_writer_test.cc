@@ -448,6 +448,77 @@ for name in z.namelist():
     book.merge(id, Range({8, 2}, {12, 2}));  // crosses the row limit
   }
   compare(book, {.maxRows = 10}, "continued sheets");
+  // Past the streamed sheets, the others are held in memory and share one table of texts.
+  compare(book, {.maxRows = 10, .maxStreamedSheets = 3}, "held sheets");
+  compare(*app.workbooks().back(), {.maxStreamedSheets = 1}, "drillstem test, held sheets");
+}
+
+// Sheets held in memory, past the number streamed through a temporary file each, read back
+// exactly as streamed ones do: cells, styles, widths, merges, the logo and its link, and a
+// sheet that continues on further parts.
+TEST(XlsxWriterMany, HeldSheetsReadBackAsStreamedOnes) {
+  testing::TempDir dir;
+  MemoryApplication app;
+  auto source = pas::LineSource::fromBytes(testing::readExample("drillstem-test.pas"));
+  ExportOptions options;
+  options.logoPath = testing::logoPath();
+  options.generatedAt = "fixed";
+  ASSERT_EQ(exportFile(app, *source, "drillstem-test.pas", nullptr, options).outcome, ExportResult::kCompleted);
+  const MemoryWorkbook& book = *app.workbooks().back();
+  std::map<std::string, std::string> seen[3];
+  std::vector<std::string> warnings[3];
+  size_t budgets[3] = {64, 2, 0};
+  for (int run = 0; run < 3; ++run) {
+    SaveReport report;
+    std::string err, out = dir.file("run" + std::to_string(run) + ".xlsx");
+    ASSERT_TRUE(detail::saveXlsx(book, out, {.maxRows = 12, .maxStreamedSheets = budgets[run]}, &report, &err))
+        << err;
+    seen[run] = readBack(dir, out).lines;
+    warnings[run] = report.warnings;
+  }
+  EXPECT_NE(seen[0]["TEST INFORMATION!pictures"], "");
+  EXPECT_NE(seen[0]["TEST INFORMATION!merges"], "");
+  EXPECT_NE(seen[0]["sheets"].find("(2)"), std::string::npos);  // some sheet continues
+  for (int run = 1; run < 3; ++run) {
+    EXPECT_EQ(seen[run], seen[0]) << "streamed sheets: " << budgets[run];
+    EXPECT_EQ(warnings[run], warnings[0]);
+  }
+}
+
+// Twenty thousand gauge sheets once took a temporary file and 128 KB each: the save ran out
+// of open files. Now the files held open stay few, whatever the number of sheets.
+TEST(XlsxWriterMany, ManySheetsSaveWithinALowLimitOfOpenFiles) {
+  MemoryWorkbook book;
+  constexpr int kSheets = 400;
+  int rows = 0;
+  for (int n = 0; n < kSheets; ++n) {
+    SheetId id = n == 0 ? book.sheetAt(1) : book.addSheetAfter(book.sheetOrder().back());
+    book.setName(id, "GAUGE " + std::to_string(n + 1));
+    book.setText(id, {1, 0}, "File Line");
+    book.setBold(id, Range({1, 0}));
+    for (int32_t row = 2; row <= 2 + n % 3; ++row) book.setInteger(id, {row, 0}, row + n);
+    rows += 2 + n % 3;
+  }
+  testing::TempDir dir;
+  std::string out = dir.file("many.xlsx");
+  pid_t child = fork();
+  if (child == 0) {
+    rlimit files{100, 100};  // neither raised by the save nor near the number of sheets
+    setrlimit(RLIMIT_NOFILE, &files);
+    std::string err;
+    bool saved = saveXlsx(book, out, nullptr, &err, 2);
+    if (!saved) std::fprintf(stderr, "%s\n", err.c_str());
+    _exit(saved ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const char* kCount = R"PY(
+import sys, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1], read_only=True)
+print(len(wb.sheetnames), sum(sum(1 for r in ws.iter_rows() if r[0].value is not None) for ws in wb.worksheets))
+)PY";
+  EXPECT_EQ(runPython(dir, kCount, out), std::to_string(kSheets) + " " + std::to_string(rows) + "\n");
 }
 
 }  // namespace
