@@ -12,6 +12,21 @@
 
 namespace tnw::gui {
 
+namespace {
+
+// The white face and thin border of a window that has no caption bar, filling the window.
+QFrame* borderedFrame(QDialog* window) {
+  auto* frame = new QFrame(window);
+  frame->setObjectName("border");
+  frame->setStyleSheet("QFrame#border { background: white; border: 1px solid #7A8699; }");
+  auto* outer = new QVBoxLayout(window);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(frame);
+  return frame;
+}
+
+}  // namespace
+
 StatusWnd::StatusWnd(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
   setObjectName("CStatusWnd");
   setWindowTitle("Reading...");
@@ -22,13 +37,7 @@ StatusWnd::StatusWnd(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
   // it takes them in every flow, and the windows behind it wait, as they should.
   setWindowModality(Qt::ApplicationModal);
   setFixedSize(440, 164);
-  // The thin border of a window that has no caption bar.
-  auto* frame = new QFrame(this);
-  frame->setObjectName("border");
-  frame->setStyleSheet("QFrame#border { background: white; border: 1px solid #7A8699; }");
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(0, 0, 0, 0);
-  outer->addWidget(frame);
+  QFrame* frame = borderedFrame(this);
   auto* layout = new QVBoxLayout(frame);
   layout->setContentsMargins(1, 1, 1, 12);
   layout->setSpacing(0);
@@ -76,12 +85,7 @@ CancellingWnd::CancellingWnd(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt:
   setWindowTitle("Cancelling...");
   setWindowIcon(programIcon());
   setWindowModality(Qt::ApplicationModal);
-  auto* frame = new QFrame(this);
-  frame->setObjectName("border");
-  frame->setStyleSheet("QFrame#border { background: white; border: 1px solid #7A8699; }");
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(0, 0, 0, 0);
-  outer->addWidget(frame);
+  QFrame* frame = borderedFrame(this);
   label_ = new QLabel("Cancelling...", frame);
   label_->setObjectName("text");
   label_->setAlignment(Qt::AlignCenter);
