@@ -27,5 +27,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 
-# Tests built for Windows run under Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Tests built for Windows run under Wine: its 64-bit loader itself, since the "wine" script
+# prints a hint about a missing 32-bit Wine into every program's error output.
+find_program(TARNWELL_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${TARNWELL_WINE})

@@ -60,6 +60,8 @@ bool replaceFile(const std::string& from, const std::string& to, std::string* pr
 // Whether the path names something other than a file or folder (a device such as /dev/null or
 // NUL, CON, COM1; a pipe) that a finished workbook must not be put in place of.
 bool isSpecialFile(const std::string& path);
+// Whether the path names a file marked read-only, which a new workbook must not replace.
+bool isReadOnly(const std::string& path);
 // Whether the path names a pipe, which can be read only once from its start.
 bool isPipe(const std::string& path);
 // The system's text for an error number of the C library.

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -80,6 +81,12 @@ bool isSpecialFile(const std::string& path) {
   std::filesystem::file_status status = std::filesystem::status(path, ec);
   return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
          !std::filesystem::is_directory(status);
+}
+
+bool isReadOnly(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
 bool isPipe(const std::string& path) {

@@ -193,6 +193,12 @@ bool isSpecialFile(const std::string& path) {
   return type != FILE_TYPE_DISK;
 }
 
+bool isReadOnly(const std::string& path) {
+  DWORD attributes = GetFileAttributesW(systemPath(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+         (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 bool isPipe(const std::string& path) {
   // Opening a named pipe to look at it would take one of its connections.
   std::string lower = path.substr(0, 9);

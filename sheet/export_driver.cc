@@ -16,11 +16,13 @@ namespace tnw::sheet {
 std::string defaultLogoPath() {
   std::string beside = platform::executableDirectory();
   std::error_code ec;
-  if (!beside.empty()) {
-    std::filesystem::path path = platform::pathFromUtf8(beside) / kLogoFileName;
-    if (std::filesystem::exists(path, ec)) return platform::pathToUtf8(path);
-  }
+  std::filesystem::path path = platform::pathFromUtf8(beside) / kLogoFileName;
+  if (!beside.empty() && std::filesystem::exists(path, ec)) return platform::pathToUtf8(path);
+#ifdef TARNWELL_DATA_DIR
   return std::string(TARNWELL_DATA_DIR) + "/" + kLogoFileName;
+#else
+  return platform::pathToUtf8(path);  // where everything lies in one folder, it can be only there
+#endif
 }
 
 bool checkLogoFile(const std::string& path, uint32_t expectedHash) {

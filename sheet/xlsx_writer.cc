@@ -873,6 +873,12 @@ bool saveXlsx(const MemoryWorkbook& book, const std::string& path, const SaveLim
     if (err) *err = "cannot write " + path + ": it is not a regular file";
     return false;
   }
+  // Renaming over a file would replace it even where it is marked read-only (always on Linux,
+  // for some file systems on Windows); its owner said it is not to change.
+  if (platform::isReadOnly(path)) {
+    if (err) *err = "cannot write " + path + ": it is read-only";
+    return false;
+  }
   platform::raiseOpenFileLimit();
   bool ok = createTempFile(path, &temp, &problem) &&
             writeAndClose(book, limits, temp, &warnings, &problem);

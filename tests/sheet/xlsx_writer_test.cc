@@ -394,6 +394,20 @@ TEST_F(XlsxWriterTest, TheFileAppearsWholeOrNotAtAll) {
   EXPECT_EQ(filesIn(dir_.path()), (std::vector<std::string>{"folder", "out.xlsx"}));
 }
 
+// A file its owner marked read-only keeps its content; a rename would replace it regardless.
+TEST_F(XlsxWriterTest, AReadOnlyTargetIsLeftAlone) {
+  dir_.write("out.xlsx", "old");
+  fs::permissions(platform::pathFromUtf8(out_), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  std::string err;
+  EXPECT_FALSE(saveXlsx(book_, out_, nullptr, &err));
+  EXPECT_EQ(err, "cannot write " + out_ + ": it is read-only");
+  fs::permissions(platform::pathFromUtf8(out_), fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ(contents(out_), "old");
+  EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"out.xlsx"});
+  ASSERT_TRUE(saveXlsx(book_, out_, nullptr, &err)) << err;
+  EXPECT_EQ(contents(out_).substr(0, 2), "PK");
+}
+
 // A full disk, made with a file size limit in a child process: the limit also hits
 // libxlsxwriter's temporary files, whose failed writes it does not report itself.
 TEST_F(XlsxWriterTest, AFullDiskLeavesTheOldFile) {
