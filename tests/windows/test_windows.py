@@ -10,9 +10,11 @@ BIN-DIR holds tarnwell-convert.exe and Tarnwell.GIF (a build's bin/ or an unpack
 the helper tarnwell-hold.exe lies there too or in $TARNWELL_WINDOWS_HELPERS."""
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 import zipfile
 
@@ -225,6 +227,27 @@ class Refusals(WindowsCase):
     def test_a_full_disk(self):
         self.skipTest("a full disk needs a small file system of its own, which Wine cannot be given here; "
                       "the Linux suite fills a tmpfs")
+
+
+class Interrupt(WindowsCase):
+    def test_ctrl_c_stops_without_writing(self):
+        # Wine turns SIGINT into the console's Ctrl-C event, which the program handles as
+        # Windows delivers it: on a thread of its own.
+        rows = b"".join(b"~DTG (1),2024 01 01 %02d%02d:%02d,%d.5,\n" % (h % 24, m, m, h * 60 + m)
+                        for h in range(2000) for m in range(60))
+        source = os.path.join(self.dir, "long.pas")
+        with open(source, "wb") as f:
+            f.write(b"~VERSION,PASTYPE.,DST,PAS file Type,\n~VERSION,VERS.,4.0,PAS file version,\n" + rows * 12)
+        out = os.path.join(self.dir, "long.xlsx")
+        proc = subprocess.Popen([converter_command.WINE, CONVERT, "-o", win(out), win(source)],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        time.sleep(1.0)  # Wine and the handler are up by then; the reading is not done
+        proc.send_signal(signal.SIGINT)
+        _, err = proc.communicate(timeout=300)
+        self.assertEqual(proc.returncode, 130, err)
+        if b"interrupted, nothing written" not in err:
+            self.skipTest("the conversion was finished before the interrupt came")
+        self.assertEqual(self.files_in(self.dir), ["long.pas"])
 
 
 class SameWorkbooks(WindowsCase):
