@@ -8,6 +8,7 @@ Linux program makes.
 
 BIN-DIR holds tarnwell-convert.exe and Tarnwell.GIF (a build's bin/ or an unpacked package);
 the helper tarnwell-hold.exe lies there too or in $TARNWELL_WINDOWS_HELPERS."""
+import contextlib
 import os
 import shutil
 import signal
@@ -241,7 +242,13 @@ class Interrupt(WindowsCase):
         out = os.path.join(self.dir, "long.xlsx")
         proc = subprocess.Popen([converter_command.WINE, CONVERT, "-o", win(out), win(source)],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        time.sleep(1.0)  # Wine and the handler are up by then; the reading is not done
+        # Once Wine has mapped the program, main() is a moment away; the reading takes a second.
+        for _ in range(600):
+            with contextlib.suppress(OSError), open("/proc/%d/maps" % proc.pid) as maps:
+                if "tarnwell-convert.exe" in maps.read():
+                    break
+            time.sleep(0.01)
+        time.sleep(0.25)
         proc.send_signal(signal.SIGINT)
         _, err = proc.communicate(timeout=300)
         self.assertEqual(proc.returncode, 130, err)
