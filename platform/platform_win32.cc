@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <system_error>
@@ -93,7 +94,21 @@ bool isTerminal(std::FILE* stream) {
   return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
 }
 
-void prepareConsole() { SetConsoleOutputCP(CP_UTF8); }
+namespace {
+
+UINT gConsoleCodePage = 0;
+
+// The code page belongs to the console window, which outlives the program: the prompt gets
+// its own back.
+void restoreConsole() { SetConsoleOutputCP(gConsoleCodePage); }
+
+}  // namespace
+
+void prepareConsole() {
+  gConsoleCodePage = GetConsoleOutputCP();
+  if (gConsoleCodePage == 0 || gConsoleCodePage == CP_UTF8) return;  // no console, or already so
+  if (SetConsoleOutputCP(CP_UTF8)) std::atexit(restoreConsole);
+}
 
 namespace {
 
