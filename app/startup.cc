@@ -12,11 +12,11 @@
 #include "app/artwork.h"
 #include "app/message.h"
 #include "app/pas_stats_dlg.h"
-#include "app/platform.h"
 #include "app/test_dlg.h"
 #include "app/version.h"
 #include "app/view_as_text.h"
 #include "pas/pas_converter.h"
+#include "platform/platform.h"
 
 namespace tnw::gui {
 
@@ -28,7 +28,7 @@ void tellIgnored(const CommandLine& line) {
 
 Startup defaultStartup() {
   Startup startup;
-  startup.executable = selfExecutablePath();
+  startup.executable = platform::executablePath();
   startup.iconPng = windowIconPng().toStdString();
   return startup;
 }
