@@ -873,8 +873,8 @@ bool saveXlsx(const MemoryWorkbook& book, const std::string& path, const SaveLim
     if (err) *err = "cannot write " + path + ": it is not a regular file";
     return false;
   }
-  // Renaming over a file would replace it even where it is marked read-only (always on Linux,
-  // for some file systems on Windows); its owner said it is not to change.
+  // A rename replaces a file even where it is marked read-only (on Linux, and under Wine);
+  // its owner said it is not to change.
   if (platform::isReadOnly(path)) {
     if (err) *err = "cannot write " + path + ": it is read-only";
     return false;

@@ -102,7 +102,8 @@ FileOutcome convertOne(const Job& job, bool charts, int threads, pas::ProgressRe
   if (!source) return finish(FileOutcome::kFailed, err);
   if (std::string missing = missingFolder(job.output); !missing.empty()) return finish(FileOutcome::kFailed, missing);
   std::error_code same;
-  if (std::filesystem::equivalent(platform::pathFromUtf8(job.input), platform::pathFromUtf8(job.output), same))  // the workbook would replace its own file
+  // the workbook would replace its own file
+  if (std::filesystem::equivalent(platform::pathFromUtf8(job.input), platform::pathFromUtf8(job.output), same))
     return finish(FileOutcome::kFailed, "cannot write " + job.output + ": it is the input file itself");
   sheet::MemoryApplication application;
   sheet::ExportResult result = sheet::exportFile(application, *source, job.input, &progress);
