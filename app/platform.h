@@ -6,9 +6,6 @@
 
 namespace tnw::gui {
 
-// The absolute path of the running program; empty when the system does not say.
-std::string selfExecutablePath();
-
 // Whether this user may create files in the folder; *error says why not.
 bool canCreateFilesIn(const std::string& folder, int* error);
 

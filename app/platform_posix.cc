@@ -10,12 +10,6 @@
 
 namespace tnw::gui {
 
-std::string selfExecutablePath() {
-  std::error_code ec;
-  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string() : self.string();
-}
-
 bool canCreateFilesIn(const std::string& folder, int* error) {
   if (::access(folder.c_str(), W_OK | X_OK) == 0) return true;
   *error = errno;

@@ -18,6 +18,7 @@
 #include "app/version.h"
 #include "app/view_as_text.h"
 #include "pas/pas_converter.h"
+#include "platform/platform.h"
 
 namespace tnw::gui {
 
@@ -29,7 +30,7 @@ void tellIgnored(const CommandLine& line) {
 
 Startup defaultStartup() {
   Startup startup;
-  startup.executable = selfExecutablePath();
+  startup.executable = platform::executablePath();
   startup.iconPng = windowIconPng().toStdString();
   return startup;
 }

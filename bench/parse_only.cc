@@ -1,14 +1,13 @@
 // Converts PAS files into the in-memory workbook and stops there: the cost of reading, without
 // the file. Prints one line per input: lines, seconds, lines per second, peak memory.
 //   tarnwell-bench-parse FILE.pas...
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <string>
 
 #include "pas/line_source.h"
 #include "pas/pas_converter.h"
+#include "platform/platform.h"
 #include "sheet/export_driver.h"
 #include "sheet/memory_workbook.h"
 
@@ -26,10 +25,8 @@ int main(int argc, char** argv) {
     pas::PasConverter converter(&book, {sheet::defaultLogoPath(), sheet::kReportAddress, sheet::kSiteAddress});
     converter.convert(*source, nullptr);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
     std::printf("%s lines=%d seconds=%.3f lines_per_s=%.0f peak_mb=%.1f\n", argv[i], converter.lineNumber(), seconds,
-                converter.lineNumber() / seconds, usage.ru_maxrss / 1024.0);
+                converter.lineNumber() / seconds, platform::peakMemoryMegabytes());
   }
   return 0;
 }

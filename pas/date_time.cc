@@ -3,9 +3,10 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 
-#include "pas/platform.h"
+#include "platform/platform.h"
 
 namespace tnw::pas {
 
@@ -189,16 +190,19 @@ std::string formatDateTime(const DateTimeValue& v) {
   tm.tm_wday = static_cast<int>(((days + 4) % 7 + 7) % 7);
   tm.tm_yday = static_cast<int>(days - daysFromCivil(y, 1, 1));
   tm.tm_isdst = -1;
-  char buf[128];
-  const size_t n = std::strftime(buf, sizeof buf, "%x %X", &tm);
-  if (n == 0) return kInvalid;
-  return std::string(buf, n);
+  std::string text = platform::localDateTimeText(tm);
+  if (!text.empty()) return text;
+  // A date the system will not write in the user's form (Windows knows none before 1601) is
+  // still a valid date: it is written the international way.
+  char iso[32];
+  std::snprintf(iso, sizeof iso, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
+  return iso;
 }
 
 DateTimeValue currentLocalDateTime() {
   const std::time_t now = std::time(nullptr);
   std::tm tm{};
-  if (now == static_cast<std::time_t>(-1) || !localTime(now, &tm)) return {0, DateTimeValue::kInvalid};
+  if (now == static_cast<std::time_t>(-1) || !platform::localTime(now, &tm)) return {0, DateTimeValue::kInvalid};
   // A leap second (tm_sec 60) is shown as the second before it rather than as invalid.
   return makeDateTime(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
                       tm.tm_sec > 59 ? 59 : tm.tm_sec);

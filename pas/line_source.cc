@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/platform.h"
 #include "sheet/text_encoding.h"
 
 namespace tnw::pas {
@@ -76,18 +77,18 @@ bool hasUtf16Mark(const char* b, size_t n, bool* bigEndian) {
 
 std::unique_ptr<LineSource> LineSource::open(const std::string& path, std::string* err) {
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
+  if (std::filesystem::is_directory(platform::pathFromUtf8(path), ec)) {
     *err = "cannot read " + path + ": it is a directory";
     return nullptr;
   }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = platform::openFile(path, "rb");
   if (!file) {
     *err = "cannot open " + path + ": " + std::strerror(errno);
     return nullptr;
   }
   // A pipe (a shell's "<(...)", /dev/stdin fed by another program) cannot go back to its start,
   // yet the file is read more than once: the header scan, the count and the conversion.
-  bool pipe = std::filesystem::is_fifo(path, ec);
+  bool pipe = platform::isPipe(path);
   char head[2];
   size_t got = std::fread(head, 1, sizeof head, file);
   bool bigEndian = false;

@@ -7,27 +7,29 @@
 
 #include "pas/date_time.h"
 #include "pas/pas_converter.h"
-#include "pas/platform.h"
 #include "pas/super_fast_hash.h"
 #include "pas/text.h"
+#include "platform/platform.h"
 
 namespace tnw::sheet {
 
 std::string defaultLogoPath() {
-  std::string beside = pas::executableDirectory();
+  std::string beside = platform::executableDirectory();
   std::error_code ec;
-  if (!beside.empty()) {
-    std::string path = beside + "/" + kLogoFileName;
-    if (std::filesystem::exists(path, ec)) return path;
-  }
+  std::filesystem::path path = platform::pathFromUtf8(beside) / kLogoFileName;
+  if (!beside.empty() && std::filesystem::exists(path, ec)) return platform::pathToUtf8(path);
+#ifdef TARNWELL_DATA_DIR
   return std::string(TARNWELL_DATA_DIR) + "/" + kLogoFileName;
+#else
+  return platform::pathToUtf8(path);  // where everything lies in one folder, it can be only there
+#endif
 }
 
 bool checkLogoFile(const std::string& path, uint32_t expectedHash) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::pathFromUtf8(path), std::ios::binary);
   if (!in) return false;
   std::error_code ec;
-  uintmax_t size = std::filesystem::file_size(path, ec);
+  uintmax_t size = std::filesystem::file_size(platform::pathFromUtf8(path), ec);
   if (ec || size > (64u << 20)) return false;  // a logo is small; anything else is not ours
   std::string bytes(static_cast<size_t>(size), '\0');
   in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));

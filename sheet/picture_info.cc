@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/platform.h"
+
 namespace tnw::sheet {
 
 namespace {
@@ -172,7 +174,7 @@ bool readPictureInfo(std::string_view bytes, PictureInfo* out) {
 }
 
 bool readPictureInfo(const std::string& path, PictureInfo* out, std::string* err) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = platform::openFile(path, "rb");
   if (file == nullptr) {
     *err = "cannot open " + path + ": " + std::strerror(errno);
     return false;

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <vector>
 
+#include "platform/platform.h"
+
 namespace tnw::sheet {
 
 namespace {
@@ -41,7 +43,7 @@ struct Entry {
 
 class Rewriter {
  public:
-  Rewriter(const std::string& from, std::FILE* to) : in_(from, std::ios::binary), out_(to) {}
+  Rewriter(const std::string& from, std::FILE* to) : in_(platform::pathFromUtf8(from), std::ios::binary), out_(to) {}
   bool run(std::string* problem);
 
  private:
@@ -237,22 +239,27 @@ bool templateContentTypes(std::string_view xml, std::string* out) {
 
 bool markPackageAsTemplate(const std::string& path, std::string* problem) {
   const std::string temp = path + ".xltx";
-  std::FILE* out = std::fopen(temp.c_str(), "wbx");
-  if (!out) return *problem = "cannot create " + temp + ": " + std::strerror(errno), false;
   std::string why;
-  bool ok = Rewriter(path, out).run(&why);
-  const int saved = errno;
-  ok = (std::fclose(out) == 0) && ok;
-  if (!ok && why.empty()) why = std::strerror(saved ? saved : EIO);
-  std::error_code ec;
-  if (ok) {
-    std::filesystem::rename(temp, path, ec);
-    if (ec) why = ec.message();
-    ok = !ec;
+  // Exclusive, so that no one else's file of that name is taken over.
+  platform::NewFile made = platform::createNewFile(temp, &why);
+  if (made != platform::NewFile::kCreated) {
+    if (made == platform::NewFile::kExists) why = "a file of that name is in the way";
+    return *problem = "cannot create " + temp + ": " + why, false;
   }
+  std::FILE* out = platform::openFile(temp, "wb");
+  bool ok = out != nullptr;
+  if (ok) {
+    ok = Rewriter(path, out).run(&why);
+    const int saved = errno;
+    ok = (std::fclose(out) == 0) && ok;
+    if (!ok && why.empty()) why = std::strerror(saved ? saved : EIO);
+  } else {
+    why = std::strerror(errno);
+  }
+  if (ok) ok = platform::replaceFile(temp, path, &why);
   if (!ok) {
     std::error_code ignored;
-    std::filesystem::remove(temp, ignored);
+    std::filesystem::remove(platform::pathFromUtf8(temp), ignored);
     *problem = "cannot make it a template: " + why;
   }
   return ok;

@@ -19,7 +19,7 @@
 
 #include <zlib.h>
 
-#include "pas/platform.h"
+#include "platform/platform.h"
 #include "sheet/picture_info.h"
 #include "sheet/text_encoding.h"
 #include "sheet/xlsx_charts.h"
@@ -572,7 +572,7 @@ bool SheetWriter::insertPicture(const Picture& picture) {
     tip = std::string(cutUtf8(tip, kMaxTipChars));
   }
   // Spreadsheets show the file name as the picture's description; it must be UTF-8 too.
-  std::string description = toUtf8(std::filesystem::path(picture.path).filename().string());
+  std::string description = toUtf8(platform::fileName(picture.path));
 
   lxw_image_options options{};
   options.x_offset = anchor.x;
@@ -697,16 +697,12 @@ bool createTempFile(const std::string& path, std::string* temp, std::string* pro
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = path + ".tmp-";
     for (int i = 0; i < 6; ++i) name += letters[random() % (sizeof letters - 1)];
-    errno = 0;
-    if (FILE* file = std::fopen(name.c_str(), "wbx")) {
-      std::fclose(file);
+    platform::NewFile made = platform::createNewFile(name, problem);
+    if (made == platform::NewFile::kCreated) {
       *temp = name;
       return true;
     }
-    if (errno != EEXIST) {
-      *problem = systemMessage(errno);
-      return false;
-    }
+    if (made == platform::NewFile::kFailed) return false;
   }
   *problem = "no unused temporary file name";
   return false;
@@ -741,7 +737,7 @@ std::string rootEndTag(std::string_view head) {
 // success. So the finished file is read back, and every XML part must be whole.
 class PackageCheck {
  public:
-  explicit PackageCheck(const std::string& path) : in_(path, std::ios::binary) {}
+  explicit PackageCheck(const std::string& path) : in_(platform::pathFromUtf8(path), std::ios::binary) {}
   bool run(std::string* problem);
 
  private:
@@ -911,25 +907,25 @@ bool saveXlsx(const MemoryWorkbook& book, const std::string& path, const SaveLim
   // The rename that publishes the file would put it in the place of a device or a pipe
   // (-o /dev/null, run as root, would replace the system's /dev/null). A folder refuses the
   // rename by itself.
-  std::error_code ec;
-  std::filesystem::file_status target = std::filesystem::status(path, ec);
-  if (std::filesystem::exists(target) && !std::filesystem::is_regular_file(target) &&
-      !std::filesystem::is_directory(target)) {
+  if (platform::isSpecialFile(path)) {
     if (err) *err = "cannot write " + path + ": it is not a regular file";
     return false;
   }
-  pas::raiseOpenFileLimit();
+  // A rename replaces a file even where it is marked read-only (on Linux, and under Wine);
+  // its owner said it is not to change.
+  if (platform::isReadOnly(path)) {
+    if (err) *err = "cannot write " + path + ": it is read-only";
+    return false;
+  }
+  platform::raiseOpenFileLimit();
   bool ok = createTempFile(path, &temp, &problem) &&
             writeAndClose(book, limits, temp, &warnings, &problem);
   if (ok) {
-    std::error_code renamed;
-    std::filesystem::rename(temp, path, renamed);
-    if (renamed) problem = renamed.message();
-    ok = !renamed;
+    ok = platform::replaceFile(temp, path, &problem);
   }
   if (!ok) {
     std::error_code ignored;
-    if (!temp.empty()) std::filesystem::remove(temp, ignored);
+    if (!temp.empty()) std::filesystem::remove(platform::pathFromUtf8(temp), ignored);
     if (err) *err = "cannot write " + path + ": " + problem;
     return false;
   }

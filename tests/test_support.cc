@@ -2,10 +2,13 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <random>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "platform/platform.h"
 
 namespace tnw::testing {
 
@@ -90,7 +93,7 @@ std::string errorsOf(const Converted& c) {
 }
 
 std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::pathFromUtf8(path), std::ios::binary);
   std::stringstream out;
   out << in.rdbuf();
   return out.str();
@@ -99,19 +102,33 @@ std::string readFile(const std::string& path) {
 std::string readExample(std::string_view name) { return readFile(sourcePath("examples/" + std::string(name))); }
 
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tarnwell-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
-  path_ = pattern;
+  // A fresh name made here rather than by mkdtemp, which Windows lacks; create_directory
+  // refuses a name that exists, so no one else's folder is taken over.
+  std::random_device random;
+  const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = "tarnwell-test-";
+    for (int i = 0; i < 8; ++i) name += letters[random() % (sizeof letters - 1)];
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / platform::pathFromUtf8(name);
+    std::error_code ec;
+    if (std::filesystem::create_directory(folder, ec)) {
+      path_ = platform::pathToUtf8(folder);
+      return;
+    }
+    if (ec) throw std::runtime_error("cannot make a temporary folder: " + ec.message());
+  }
+  throw std::runtime_error("cannot make a temporary folder: no unused name");
 }
 
 TempDir::~TempDir() {
   std::error_code ec;
-  std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
-  std::filesystem::remove_all(path_, ec);
+  std::filesystem::path folder = platform::pathFromUtf8(path_);
+  std::filesystem::permissions(folder, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+  std::filesystem::remove_all(folder, ec);
 }
 
 void TempDir::write(std::string_view name, std::string_view bytes) const {
-  std::ofstream out(file(name), std::ios::binary);
+  std::ofstream out(platform::pathFromUtf8(file(name)), std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 

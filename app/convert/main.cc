@@ -17,8 +17,8 @@
 #include "app/convert/report.h"
 #include "pas/line_source.h"
 #include "pas/pas_converter.h"
-#include "pas/platform.h"
 #include "pas/type_detection.h"
+#include "platform/platform.h"
 #include "sheet/charts.h"
 #include "sheet/export_driver.h"
 #include "sheet/memory_workbook.h"
@@ -43,7 +43,7 @@ bool printInfo(const std::string& input, bool json) {
   pas::PasConverter converter(nullptr);
   if (source) converter.scanHeader(*source);
   if (source && source->failed()) err = source->error();
-  std::string file = shown(std::filesystem::path(input).filename().string());
+  std::string file = shown(platform::fileName(input));
   if (!err.empty()) {
     complain(err);
     if (json) std::printf("%s\n", app::jsonObject({{"file", file}, {"error", err}}).c_str());
@@ -80,13 +80,13 @@ bool printInfo(const std::string& input, bool json) {
 }
 
 std::string missingFolder(const std::string& output) {
-  std::filesystem::path folder = std::filesystem::path(output).parent_path();
+  std::filesystem::path folder = platform::pathFromUtf8(output).parent_path();
   if (folder.empty()) folder = ".";
   std::error_code ec;
   if (std::filesystem::is_directory(folder, ec)) return {};
   if (std::filesystem::exists(folder, ec))
-    return "cannot write " + output + ": " + folder.string() + " is not a folder";
-  return "cannot write " + output + ": the folder " + folder.string() + " does not exist";
+    return "cannot write " + output + ": " + platform::pathToUtf8(folder) + " is not a folder";
+  return "cannot write " + output + ": the folder " + platform::pathToUtf8(folder) + " does not exist";
 }
 
 struct Job {
@@ -113,7 +113,8 @@ FileOutcome convertOne(const Job& job, bool charts, int threads, pas::ProgressRe
   if (!source) return finish(FileOutcome::kFailed, err);
   if (std::string missing = missingFolder(job.output); !missing.empty()) return finish(FileOutcome::kFailed, missing);
   std::error_code same;
-  if (std::filesystem::equivalent(job.input, job.output, same))  // the workbook would replace its own file
+  // the workbook would replace its own file
+  if (std::filesystem::equivalent(platform::pathFromUtf8(job.input), platform::pathFromUtf8(job.output), same))
     return finish(FileOutcome::kFailed, "cannot write " + job.output + ": it is the input file itself");
   sheet::MemoryApplication application;
   sheet::ExportResult result = sheet::exportFile(application, *source, job.input, &progress);
@@ -161,8 +162,8 @@ std::vector<FileOutcome> convertAll(const std::vector<Job>& work, int jobs, bool
   }
   if (work.size() == 1 || jobs == 1) {
     for (size_t i = 0; i < work.size() && !app::interrupted(); ++i) {
-      bool showBar = !quiet && pas::isTerminal(stderr);
-      app::ProgressBar bar(stderr, std::filesystem::path(work[i].input).filename().string(), showBar);
+      bool showBar = !quiet && platform::isTerminal(stderr);
+      app::ProgressBar bar(stderr, platform::fileName(work[i].input), showBar);
       outcomes[i] = convertOne(work[i], charts, jobs, bar);
       bar.finish();
       printOutcome(outcomes[i], !quiet && work.size() == 1);
@@ -191,7 +192,9 @@ std::vector<FileOutcome> convertAll(const std::vector<Job>& work, int jobs, bool
 
 int main(int argc, char** argv) {
   std::setlocale(LC_TIME, "");  // the generated line shows the user's date and time format
-  std::vector<std::string> args(argv + 1, argv + argc);
+  tnw::platform::prepareConsole();
+  std::vector<std::string> args = tnw::platform::commandLineArguments(argc, argv);
+  if (!args.empty()) args.erase(args.begin());
   tnw::app::ConvertOptions options;
   std::string err;
   if (!tnw::app::parseConvertOptions(args, &options, &err)) {
@@ -217,7 +220,7 @@ int main(int argc, char** argv) {
   for (const std::string& input : options.inputs) {
     std::string output = options.output.empty() ? tnw::app::outputPathFor(input, options.outputDir) : options.output;
     std::error_code ec;
-    std::string key = std::filesystem::weakly_canonical(output, ec).string();
+    std::string key = tnw::platform::pathToUtf8(std::filesystem::weakly_canonical(tnw::platform::pathFromUtf8(output), ec));
     if (!outputs.insert(ec ? output : key).second) {
       FileOutcome f;
       f.input = input;

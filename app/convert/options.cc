@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "platform/platform.h"
+
 namespace tnw::app {
 
 const char* const kConvertUsage =
@@ -106,14 +108,14 @@ bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions* o
 }
 
 std::string outputPathFor(const std::string& input, const std::string& outputDir) {
-  std::filesystem::path in(input);
+  std::filesystem::path in = platform::pathFromUtf8(input);
   std::filesystem::path name = in.filename();
-  std::string ext = name.extension().string();
+  std::string ext = platform::pathToUtf8(name.extension());
   bool isPas = ext.size() == 4 && (ext[1] == 'p' || ext[1] == 'P') && (ext[2] == 'a' || ext[2] == 'A') &&
                (ext[3] == 's' || ext[3] == 'S');
-  std::string base = isPas ? name.stem().string() : name.string();
-  std::filesystem::path folder = outputDir.empty() ? in.parent_path() : std::filesystem::path(outputDir);
-  return (folder / (base + ".xlsx")).string();
+  std::string base = platform::pathToUtf8(isPas ? name.stem() : name);
+  std::filesystem::path folder = outputDir.empty() ? in.parent_path() : platform::pathFromUtf8(outputDir);
+  return platform::pathToUtf8(folder / platform::pathFromUtf8(base + ".xlsx"));
 }
 
 }  // namespace tnw::app

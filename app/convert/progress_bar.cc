@@ -1,26 +1,27 @@
 #include "app/convert/progress_bar.h"
 
-#include <csignal>
+#include <atomic>
 #include <string_view>
+
+#include "platform/platform.h"
 
 namespace tnw::app {
 
 namespace {
 
-volatile std::sig_atomic_t gInterrupted = 0;
+// Set from a signal handler or, on Windows, from the thread the console event runs on.
+std::atomic<bool> gInterrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void onInterrupt(int) {
-  gInterrupted = 1;
-  std::signal(SIGINT, SIG_DFL);
-}
+void onInterrupt() { gInterrupted = true; }
 
 constexpr int kBarWidth = 30;
 
 }  // namespace
 
-void installInterruptHandler() { std::signal(SIGINT, onInterrupt); }
+void installInterruptHandler() { platform::onInterrupt(onInterrupt); }
 
-bool interrupted() { return gInterrupted != 0; }
+bool interrupted() { return gInterrupted; }
 
 ProgressBar::ProgressBar(std::FILE* out, std::string label, bool visible)
     : out_(out), label_(std::move(label)), visible_(visible) {}

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/platform.h"
+
 namespace tnw::app {
 namespace {
 
@@ -55,12 +57,21 @@ TEST(ConvertOptions, CommandLinesThatCannotRun) {
 }
 
 TEST(ConvertOptions, WorkbooksAreNamedAfterTheirInput) {
-  EXPECT_EQ(outputPathFor("data/well.pas", ""), "data/well.xlsx");
-  EXPECT_EQ(outputPathFor("data/WELL.PAS", ""), "data/WELL.xlsx");
+  const std::string sep(1, platform::preferredSeparator());  // the folder is joined the system's way
+  EXPECT_EQ(outputPathFor("data/well.pas", ""), "data" + sep + "well.xlsx");
+  EXPECT_EQ(outputPathFor("data/WELL.PAS", ""), "data" + sep + "WELL.xlsx");
   EXPECT_EQ(outputPathFor("well.pas", ""), "well.xlsx");
-  EXPECT_EQ(outputPathFor("data/well.txt", "out"), "out/well.txt.xlsx");
-  EXPECT_EQ(outputPathFor("data/well.test.Pas", "/tmp/x"), "/tmp/x/well.test.xlsx");
-  EXPECT_EQ(outputPathFor("archive/.pas", ""), "archive/.pas.xlsx");
+  EXPECT_EQ(outputPathFor("data/well.txt", "out"), "out" + sep + "well.txt.xlsx");
+  EXPECT_EQ(outputPathFor("data/well.test.Pas", "/tmp/x"), "/tmp/x" + sep + "well.test.xlsx");
+  EXPECT_EQ(outputPathFor("archive/.pas", ""), "archive" + sep + ".pas.xlsx");
+}
+
+// Names beyond ASCII keep their letters: the path is never taken apart byte by byte.
+TEST(ConvertOptions, NamesBeyondAsciiKeepTheirLetters) {
+  const std::string sep(1, platform::preferredSeparator());
+  EXPECT_EQ(outputPathFor("Pr\xC3\xBC" "fung/Bohrloch \xCE\xB5 \xE6\xBC\xA2.pas", ""),
+            "Pr\xC3\xBC" "fung" + sep + "Bohrloch \xCE\xB5 \xE6\xBC\xA2.xlsx");
+  EXPECT_EQ(outputPathFor("\xC3\x9C.PAS", "\xE6\xBC\xA2 dir"), "\xE6\xBC\xA2 dir" + sep + "\xC3\x9C.xlsx");
 }
 
 }  // namespace

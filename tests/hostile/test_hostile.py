@@ -30,6 +30,9 @@ import zipfile
 
 import openpyxl
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import converter_command  # noqa: E402
+
 CONVERT = os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else "build/bin/tarnwell-convert"
 SOURCE = sys.argv[2] if len(sys.argv) > 2 else "."
 KEEP = os.environ.get("TARNWELL_KEEP_WORKBOOKS")
@@ -103,7 +106,11 @@ def header_row(sheet_name):
 # --- Running the converter ------------------------------------------------------------------
 
 def run(*args, timeout=300, **kwargs):
-    return subprocess.run([CONVERT, *args], capture_output=True, timeout=timeout, **kwargs)
+    return converter_command.run(CONVERT, args, capture_output=True, timeout=timeout, **kwargs)
+
+
+def native(path):
+    return converter_command.native(CONVERT, path)
 
 
 def errors_of(result):
@@ -165,7 +172,7 @@ class HostileCase(unittest.TestCase):
         """The converter succeeded; its stderr holds warnings only, each naming the input."""
         self.assertEqual(result.returncode, 0, errors_of(result))
         lines = errors_of(result).splitlines()
-        prefix = "tarnwell-convert: %s: warning: " % source
+        prefix = "tarnwell-convert: %s: warning: " % native(source)
         for line in lines:
             self.assertTrue(line.startswith(prefix), line[:300])
         return [line[len(prefix):] for line in lines]

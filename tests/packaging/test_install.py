@@ -44,6 +44,14 @@ class Installed(unittest.TestCase):
                 self.assertTrue(os.path.isfile(self.path(f)), f)
             self.assertEqual(os.readlink(self.path("lib/tarnwell/tarnwell")), "../../bin/tarnwell")
 
+    def test_another_prefix_at_install_time_takes_the_helper_link_along(self):
+        root = os.path.join(self.tmp, "other")
+        subprocess.run(["cmake", "--install", BUILD, "--prefix", "/opt/tarnwell"], env=dict(os.environ, DESTDIR=root),
+                       check=True, capture_output=True)
+        self.assertEqual(os.readlink(os.path.join(root, "opt/tarnwell/lib/tarnwell/tarnwell")), "../../bin/tarnwell")
+        self.assertTrue(os.path.isfile(os.path.join(root, "opt/tarnwell/bin/tarnwell-convert")))
+        self.assertFalse(os.path.exists(os.path.join(root, PREFIX.lstrip("/"))))
+
     def test_the_converter_finds_its_logo_where_it_was_installed(self):
         with tempfile.TemporaryDirectory() as tmp:
             pas = os.path.join(tmp, "w.pas")
