@@ -502,6 +502,7 @@ for name in z.namelist():
 // exactly as streamed ones do: cells, styles, widths, merges, the logo and its link, and a
 // sheet that continues on further parts.
 TEST(XlsxWriterMany, HeldSheetsReadBackAsStreamedOnes) {
+  SKIP_WITHOUT_OPENPYXL();
   testing::TempDir dir;
   MemoryApplication app;
   auto source = pas::LineSource::fromBytes(testing::readExample("drillstem-test.pas"));
@@ -534,7 +535,7 @@ TEST(XlsxWriterMany, HeldSheetsReadBackAsStreamedOnes) {
 // of open files. Now the files held open stay few, whatever the number of sheets.
 TEST(XlsxWriterMany, ManySheetsSaveWithinALowLimitOfOpenFiles) {
   MemoryWorkbook book;
-  constexpr int kSheets = 400;
+  constexpr int kSheets = 600;
   int rows = 0;
   for (int n = 0; n < kSheets; ++n) {
     SheetId id = n == 0 ? book.sheetAt(1) : book.addSheetAfter(book.sheetOrder().back());
@@ -546,6 +547,12 @@ TEST(XlsxWriterMany, ManySheetsSaveWithinALowLimitOfOpenFiles) {
   }
   testing::TempDir dir;
   std::string out = dir.file("many.xlsx");
+#ifdef _WIN32
+  // The C runtime keeps at most 512 streams open at once: fewer than the sheets.
+  std::string err;
+  ASSERT_TRUE(saveXlsx(book, out, nullptr, &err, 2)) << err;
+  SKIP_WITHOUT_OPENPYXL();
+#else
   pid_t child = fork();
   if (child == 0) {
     rlimit files{100, 100};  // neither raised by the save nor near the number of sheets
@@ -558,6 +565,7 @@ TEST(XlsxWriterMany, ManySheetsSaveWithinALowLimitOfOpenFiles) {
   int status = 0;
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+#endif
   const char* kCount = R"PY(
 import sys, openpyxl
 wb = openpyxl.load_workbook(sys.argv[1], read_only=True)
