@@ -1,0 +1,107 @@
+/* Forced into every libxlsxwriter source of the Windows build (-include). libxlsxwriter formats
+ * each cell's name with snprintf and writes the cell with fprintf. The C runtime's printf family
+ * takes the locale, and with it a process-wide lock, on every call (MinGW's own one also writes
+ * to a stream a character at a time), so sheets written on several threads wait for each
+ * other. The formats libxlsxwriter uses are few and plain; they are formatted here without the
+ * runtime. Anything else (floating point, precision, length modifiers) goes to the runtime's
+ * own functions as before. */
+#ifndef TARNWELL_MINGW_FPRINTF_H
+#define TARNWELL_MINGW_FPRINTF_H
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+/* `value` in `base` with at least `width` digits, zero- or blank-padded. */
+static inline size_t tnw_put_unsigned(char *out, unsigned long long value, unsigned base, int upper,
+                                      int width, int zero) {
+  const char *digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+  char reversed[32];
+  size_t n = 0, at = 0;
+  do {
+    reversed[n++] = digits[value % base];
+    value /= base;
+  } while (value != 0);
+  while ((int)n < width && n < sizeof reversed) reversed[n++] = zero ? '0' : ' ';
+  while (n > 0) out[at++] = reversed[--n];
+  return at;
+}
+
+/* The formatted text in out (of `size` bytes, not terminated) and its length; -1 when the
+ * format asks for more than this knows or the text does not fit. */
+static inline int tnw_format(char *out, size_t size, const char *format, va_list args) {
+  size_t used = 0;
+  for (const char *p = format; *p; ++p) {
+    if (used + 40 >= size) return -1;
+    if (*p != '%') {
+      out[used++] = *p;
+      continue;
+    }
+    ++p;
+    int zero = 0, width = 0;
+    if (*p == '0') zero = 1, ++p;
+    while (*p >= '0' && *p <= '9') width = width * 10 + (*p++ - '0');
+    switch (*p) {
+      case '%': out[used++] = '%'; break;
+      case 'c': out[used++] = (char)va_arg(args, int); break;
+      case 's': {
+        const char *text = va_arg(args, const char *);
+        if (text == NULL || width != 0) return -1;
+        size_t length = strlen(text);
+        if (used + length + 40 >= size) return -1;
+        memcpy(out + used, text, length);
+        used += length;
+        break;
+      }
+      case 'd': {
+        int value = va_arg(args, int);
+        if (value < 0 && width != 0) return -1;
+        if (value < 0) out[used++] = '-';
+        unsigned long long magnitude = value < 0 ? 0ull - (unsigned long long)(long long)value : (unsigned long long)value;
+        used += tnw_put_unsigned(out + used, magnitude, 10, 0, width, zero);
+        break;
+      }
+      case 'u': used += tnw_put_unsigned(out + used, va_arg(args, unsigned), 10, 0, width, zero); break;
+      case 'x': used += tnw_put_unsigned(out + used, va_arg(args, unsigned), 16, 0, width, zero); break;
+      case 'X': used += tnw_put_unsigned(out + used, va_arg(args, unsigned), 16, 1, width, zero); break;
+      default: return -1;
+    }
+  }
+  return (int)used;
+}
+
+static inline int tnw_fprintf(FILE *file, const char *format, ...) {
+  char buffer[4096];
+  va_list args, again;
+  va_start(args, format);
+  va_copy(again, args);
+  int n = tnw_format(buffer, sizeof buffer, format, args);
+  int written = n < 0 ? vfprintf(file, format, again) : fwrite(buffer, 1, (size_t)n, file) == (size_t)n ? n : -1;
+  va_end(again);
+  va_end(args);
+  return written;
+}
+
+static inline int tnw_snprintf(char *out, size_t size, const char *format, ...) {
+  char buffer[4096];
+  va_list args, again;
+  va_start(args, format);
+  va_copy(again, args);
+  int n = tnw_format(buffer, sizeof buffer, format, args);
+  if (n < 0) {
+    n = vsnprintf(out, size, format, again);
+  } else if (size > 0) {
+    size_t keep = (size_t)n < size - 1 ? (size_t)n : size - 1;
+    memcpy(out, buffer, keep);
+    out[keep] = '\0';
+  }
+  va_end(again);
+  va_end(args);
+  return n;
+}
+
+#define fprintf tnw_fprintf
+#define snprintf tnw_snprintf
+#define __builtin_snprintf tnw_snprintf
+
+#endif
