@@ -125,6 +125,22 @@ class Installed(unittest.TestCase):
                     break
                 time.sleep(0.05)
             self.assertTrue(os.path.exists(entry), "the installed program did not register")
+            # The program runs detached from us and may still be writing; it must be done before
+            # its folders go.
+            marker = ("XDG_DATA_HOME=" + env["XDG_DATA_HOME"]).encode()
+            for _ in range(200):
+                if not any(marker in environ for environ in process_environments()):
+                    break
+                time.sleep(0.05)
+
+
+def process_environments():
+    for pid in os.listdir("/proc"):
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                yield f.read().split(b"\0")
+        except (OSError, ValueError):
+            continue
 
 
 if __name__ == "__main__":
