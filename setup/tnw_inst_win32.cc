@@ -125,7 +125,7 @@ bool startThroughDesktop(const wchar_t* program, const wchar_t* arguments) {
   {
     Held<IShellDispatch2> shell;
     if (desktopShell(&shell)) {
-      // The shell quotes nothing: the program goes as a file of its own, the arguments apart.
+      // The program and its arguments go apart: Explorer makes the command line of them.
       BSTR file = SysAllocString(program);
       VARIANT args = textVariant(arguments), folder = textVariant(L""), verb = textVariant(L"open"), show;
       VariantInit(&show);
@@ -146,7 +146,8 @@ void start(bool registering) {
   static wchar_t path[kMaxPath];
   static wchar_t command[kMaxPath + 16];
   if (!programPath(path, kMaxPath)) return;
-  // The desktop's shell starts nothing that is not there, but says so only to its own user.
+  // For a missing program the desktop's shell would show its user an error box; the helper
+  // stays silent instead.
   if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) return;
   if (elevated() && startThroughDesktop(path, registering ? kRegister + 1 : L"")) return;
   // A Windows path holds no quote, so quoting it whole is all its command-line rules ask.
