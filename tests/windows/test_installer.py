@@ -10,6 +10,7 @@ SETUP-EXE is an installer whose Tarnwell.exe is the test stand-in (tests/setup/s
 it writes down how it was started and, given "/Register", registers itself as the program does.
 $WINEPREFIX and $TARNWELL_WINE name the Wine prefix and loader."""
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -84,7 +85,10 @@ def wait_for(condition, seconds=60):
 
 class Installer(unittest.TestCase):
     def setUp(self):
-        self.assertFalse(os.path.exists(INSTALL), "left over from an earlier run: " + INSTALL)
+        # What a failed earlier run left in this prefix.
+        if os.path.exists(os.path.join(INSTALL, "Uninstall.exe")):
+            self.uninstall()
+        shutil.rmtree(INSTALL, ignore_errors=True)
 
     def install(self):
         # /D= comes last and unquoted, as NSIS wants it; Wine would quote it as an argument with
