@@ -8,7 +8,9 @@ leaves nothing of ours and everything of the user's.
 
 SETUP-EXE is an installer whose Tarnwell.exe is the test stand-in (tests/setup/stand_in_win32.cc):
 it writes down how it was started and, given "/Register", registers itself as the program does.
-$WINEPREFIX and $TARNWELL_WINE name the Wine prefix and loader."""
+$WINEPREFIX and $TARNWELL_WINE name the Wine prefix and loader. $TARNWELL_PACKAGE_SETUP, when set,
+names the package's installer with the real Tarnwell.exe: it is installed, registers, converts
+and is uninstalled as well."""
 import os
 import shutil
 import subprocess
@@ -21,6 +23,7 @@ import openpyxl
 
 SETUP = os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else "Tarnwell-setup.exe"
 SOURCE = os.path.abspath(sys.argv[2]) if len(sys.argv) > 2 else "."
+PACKAGE_SETUP = os.environ.get("TARNWELL_PACKAGE_SETUP", "")
 WINE = os.environ.get("TARNWELL_WINE", "wine")
 PREFIX = os.environ["WINEPREFIX"]
 
@@ -84,6 +87,8 @@ def wait_for(condition, seconds=60):
 
 
 class Installer(unittest.TestCase):
+    setup = SETUP
+
     def setUp(self):
         # What a failed earlier run left in this prefix.
         if os.path.exists(os.path.join(INSTALL, "Uninstall.exe")):
@@ -93,7 +98,7 @@ class Installer(unittest.TestCase):
     def install(self):
         # /D= comes last and unquoted, as NSIS wants it; Wine would quote it as an argument with
         # blanks, so the command line goes through cmd, which passes it on as written.
-        self.assertEqual(wine_quiet("cmd", "/c", "Z:%s /S /D=%s" % (SETUP.replace("/", "\\"), INSTALL_WIN)), 0)
+        self.assertEqual(wine_quiet("cmd", "/c", "Z:%s /S /D=%s" % (self.setup.replace("/", "\\"), INSTALL_WIN)), 0)
 
     def uninstall(self):
         # The uninstaller copies itself away and returns at once: wait for its work.
@@ -139,8 +144,14 @@ class Installer(unittest.TestCase):
         with open(os.path.join(INSTALL, "elevation.txt")) as f:
             print("\nthe program started by the installer runs " + f.read(), file=sys.stderr)
         self.assertFalse(os.path.exists(os.path.join(INSTALL, "register-problem.txt")))
+        self.check_registry()
+
+    def check_registry(self):
         exe = INSTALL_WIN + "\\Tarnwell.exe"
-        self.assertEqual(values(CLASSES + "\\Tarnwell.Document\\shell\\open\\command"), {"": '"%s" "%%1"' % exe})
+        command = CLASSES + "\\Tarnwell.Document\\shell\\open\\command"
+        # The program was started, not waited for.
+        wait_for(lambda: values(command) == {"": '"%s" "%%1"' % exe}, 30)
+        self.assertEqual(values(command), {"": '"%s" "%%1"' % exe})
         self.assertEqual(values(CLASSES + "\\Tarnwell.Document\\DefaultIcon"), {"": exe + ",0"})
         self.assertEqual(values(CLASSES + "\\.pas").get(""), "Tarnwell.Document")
         self.assertIn("Tarnwell.Document", values(CLASSES + "\\.pas\\OpenWithProgids"))
@@ -184,6 +195,22 @@ class Installer(unittest.TestCase):
         self.assertFalse(os.path.exists(INSTALL), os.listdir(INSTALL) if os.path.exists(INSTALL) else "")
         self.assertFalse(key_exists(CLASSES + "\\.pas"))
         self.assertFalse(key_exists(CLASSES + "\\Tarnwell.Document"))
+
+
+@unittest.skipUnless(PACKAGE_SETUP, "the package's installer carries no Tarnwell.exe yet")
+class PackageInstaller(Installer):
+    setup = os.path.abspath(PACKAGE_SETUP) if PACKAGE_SETUP else ""
+
+    def test_install_use_and_uninstall(self):
+        self.install()
+        self.check_installed()
+        self.check_registry()
+        self.check_converter()
+        self.uninstall()
+        self.assertFalse(os.path.exists(INSTALL), os.listdir(INSTALL) if os.path.exists(INSTALL) else "")
+        self.assertFalse(key_exists(UNINSTALL_KEY))
+        self.assertFalse(key_exists(CLASSES + "\\Tarnwell.Document"))
+        self.assertFalse(key_exists(CLASSES + "\\.pas"))
 
 
 if __name__ == "__main__":
