@@ -123,6 +123,27 @@ TEST_F(Registration, AnotherProgramKeepsTheExtensionAndTarnwellJoinsItsOpenWithL
   EXPECT_EQ(value(L"Tarnwell.Document\\shell\\open\\command"), L"\"" + kExeWide + L"\" \"%1\"");
 }
 
+TEST_F(Registration, AProgramInstalledForTheMachineKeepsTheExtensionToo) {
+  // The machine's part of the registry, redirected for this one test into the user's scratch key.
+  HKEY machine;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tarnwell tests\\machine", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &machine, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine), ERROR_SUCCESS);
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.pas", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                            &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"Delphi.Source"), sizeof L"Delphi.Source");
+  RegCloseKey(key);
+  bool ok = registers(kExe);
+  RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+  RegCloseKey(machine);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(value(L".pas"), L"<none>");
+  EXPECT_EQ(value(L".pas\\OpenWithProgids", L"Tarnwell.Document"), L"<marker>");
+}
+
 TEST_F(Registration, TheUsersChoiceInExplorerIsLeftAlone) {
   const std::wstring choice = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.pas\\UserChoice";
   set(choice, L"ProgId", L"Applications\\notepad.exe");
