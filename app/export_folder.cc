@@ -94,8 +94,10 @@ std::string folderErrorInWords(int error) {
     case EACCES:
     case EPERM: return "you may not write there";
     case EROFS: return "it is on a read-only file system";
-    case ENOSPC:
-    case EDQUOT: return "the disk is full";
+#ifdef EDQUOT  // not on Windows
+    case EDQUOT:
+#endif
+    case ENOSPC: return "the disk is full";
     case ENAMETOOLONG: return "its name is too long";
     case ELOOP: return "its path runs in a circle of links";
     default: {
@@ -107,14 +109,6 @@ std::string folderErrorInWords(int error) {
 }
 
 }  // namespace
-
-std::string exportFolder() {
-  const char* cache = std::getenv("XDG_CACHE_HOME");
-  if (cache && cache[0] == '/') return std::string(cache) + "/tarnwell";
-  const char* home = std::getenv("HOME");
-  if (home && home[0] == '/') return std::string(home) + "/.cache/tarnwell";
-  return {};
-}
 
 bool prepareExportFolder(const std::string& folder, std::string* problem) {
   problem->clear();
