@@ -83,6 +83,19 @@ HWND child(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD styl
   return control;
 }
 
+// A link as wide as its text, its right end at `right`: it lies on the page's picture, and
+// would cover it with its own background.
+HWND linkAtRight(HWND parent, int id, int right, int y, HFONT font) {
+  HWND link = child(parent, WC_LINK, kLink, 0, id, right - 196, y, 196, 18, font);
+  SIZE ideal{};
+  // LM_GETIDEALSIZE, which MinGW names by its older use.
+  SendMessageW(link, LM_GETIDEALHEIGHT, px(parent, 196), reinterpret_cast<LPARAM>(&ideal));
+  if (ideal.cx > 0)
+    SetWindowPos(link, nullptr, px(parent, right) - ideal.cx, px(parent, y), ideal.cx, std::max<LONG>(ideal.cy, 1),
+                 SWP_NOZORDER);
+  return link;
+}
+
 HICON loadIcon(int id, int size) {
   return static_cast<HICON>(LoadImageW(instance(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
 }
@@ -355,11 +368,11 @@ INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
       HWND icon = child(dialog, L"STATIC", L"", SS_ICON | SS_REALSIZEIMAGE, 0, 20, 20, 64, 64, s->fonts.normal);
       SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(loadIcon(IDI_TARNWELL, px(dialog, 64))), 0);
       child(dialog, L"STATIC", L"Tarnwell Version " + resourceVersion(), SS_LEFT | SS_NOPREFIX, IDC_VERSION, 102, 22,
-            230, 20, s->fonts.bold);
+            280, 20, s->fonts.bold);
       child(dialog, L"STATIC", L"Made by Hollowmere.\nReads ERCB Pressure ASCII Standard well-test files.",
-            SS_LEFT | SS_NOPREFIX, IDC_MAKER, 102, 50, 250, 40, s->fonts.normal);
-      child(dialog, L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 276, 104, 84, 26, s->fonts.normal);
-      setClientSize(dialog, 380, 144);
+            SS_LEFT | SS_NOPREFIX, IDC_MAKER, 102, 50, 300, 40, s->fonts.normal);
+      child(dialog, L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 316, 104, 84, 26, s->fonts.normal);
+      setClientSize(dialog, 420, 144);
       centreOn(dialog, GetParent(dialog));
       SetFocus(GetDlgItem(dialog, IDOK));
       return FALSE;
@@ -408,8 +421,7 @@ INT_PTR CALLBACK statusProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       child(window, L"STATIC", L"Tarnwell", SS_CENTER | SS_NOPREFIX, 0, 0, 12, 440, 36, s->fonts.title);
       child(window, L"STATIC", L"Initializing...", SS_CENTER | SS_NOPREFIX | SS_ENDELLIPSIS, IDC_STATUS_TEXT, 10, 56,
             420, 24, s->fonts.large);
-      HWND link = child(window, WC_LINK, kLink, 0, IDC_LINK, 140, 88, 170, 18, s->fonts.normal);
-      (void)link;
+      child(window, WC_LINK, kLink, 0, IDC_LINK, 122, 88, 196, 18, s->fonts.normal);
       child(window, L"BUTTON", L"Cancel", BS_DEFPUSHBUTTON | WS_TABSTOP, IDCANCEL, 172, 118, 96, 28, s->fonts.normal);
       setClientSize(window, 440, 162);
       return TRUE;
@@ -567,7 +579,7 @@ INT_PTR CALLBACK mainProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
         s->icons[i] = loadIcon(icons[i], px(dialog, 32));
         iconButton(dialog, ids[i], names[i], s->icons[i], xs[i], 412, 64, 54, s->fonts.normal);
       }
-      child(dialog, WC_LINK, kLink, 0, IDC_LINK, 220, 368, 170, 18, s->fonts.normal);
+      linkAtRight(dialog, IDC_LINK, 390, 368, s->fonts.normal);
       // Where the About box has always been as well: the window's own menu.
       HMENU system = GetSystemMenu(dialog, FALSE);
       AppendMenuW(system, MF_SEPARATOR, 0, nullptr);

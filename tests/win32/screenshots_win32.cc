@@ -100,10 +100,11 @@ int wmain(int argc, wchar_t** argv) {
     capture(program.waitForDialogWith(IDC_FNAME), L"statistics-empty");
   }
   {
-    std::string longValues = "~VERSION,TYPE.,DST,PAS file Type,\n~VERSION,VERS.,3.0,PAS file version,\n~WELL,UWI.,";
-    longValues += std::string(150, 'U') + ",Unique well identifier,\n~WELL,COMP.,";
+    std::string longValues = "~VERSION,TYPE.,DST,PAS file Type,\n~VERSION,VERS.,3.0,PAS file version,\n";
+    longValues += "~WELL INFORMATION,UWI.," + std::string(150, 'U') + ",Unique Well ID,\n";
+    longValues += "~WELL INFORMATION,COMP.,";
     for (int i = 0; i < 12; ++i) longValues += "Hollowmere Exploration and Sounding Company Limited ";
-    longValues += ",Company,\n";
+    longValues += ",Company Name,\n~WELL INFORMATION,FORM.,Nordegg,Formation Name,\n";
     Program program(quoted(write(L"a rather long file name for a pressure test of a well.pas", longValues)));
     capture(program.waitForDialogWith(IDC_FNAME), L"statistics-long");
   }
@@ -114,7 +115,7 @@ int wmain(int argc, wchar_t** argv) {
     HWND stats = program.waitForDialogWith(IDC_FNAME);
     click(stats, IDC_CONVERT);
     HWND progress = program.waitForWindow([](HWND w) { return textOf(w).rfind(L"Reading ", 0) == 0; });
-    Sleep(1500);
+    Sleep(200);
     capture(progress, L"progress");
     if (progress) PostMessageW(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
     program.waitForWindow([&](HWND w) { return GetDlgItem(w, IDC_FNAME) && w != stats; });
