@@ -51,6 +51,30 @@ class SetupHelper : public ::testing::Test {
 
   void TearDown() override {
     if (module_) FreeLibrary(module_);
+    forgetRegistration();
+  }
+
+  // The stand-in registers itself on "/Register" as the program does; what it wrote for this
+  // test's folder goes again, so the user's associations end as they were.
+  void forgetRegistration() {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Classes\\Tarnwell.Document\\shell\\open\\command", 0,
+                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+      return;
+    wchar_t command[2048] = {};
+    DWORD size = sizeof command - sizeof(wchar_t);
+    RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(command), &size);
+    RegCloseKey(key);
+    std::wstring folder = platform::pathFromUtf8(folder_).make_preferred().wstring();
+    if (std::wstring(command).find(folder) == std::wstring::npos) return;
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\Tarnwell.Document");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Classes\\.pas\\OpenWithProgids", L"Tarnwell.Document");
+    wchar_t holder[256] = {};
+    size = sizeof holder;
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Classes\\.pas", nullptr, RRF_RT_REG_SZ, nullptr, holder, &size) ==
+            ERROR_SUCCESS &&
+        std::wstring(holder) == L"Tarnwell.Document")
+      RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Classes\\.pas", nullptr);
   }
 
   testing::TempDir dir_;
