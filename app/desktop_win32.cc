@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "app/desktop.h"
-#include "app/win32/shell.h"
+#include "app/win32/shell_win32.h"
 
 namespace tnw::gui::desktop {
 

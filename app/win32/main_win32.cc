@@ -12,7 +12,7 @@
 #include "app/command_line.h"
 #include "app/export_folder.h"
 #include "app/platform.h"
-#include "app/win32/shell.h"
+#include "app/win32/shell_win32.h"
 #include "app/win32/views.h"
 #include "platform/platform.h"
 

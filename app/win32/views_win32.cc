@@ -17,7 +17,7 @@
 #include "app/progress_channel.h"
 #include "app/version.h"
 #include "app/win32/resource.h"
-#include "app/win32/shell.h"
+#include "app/win32/shell_win32.h"
 #include "pas/type_detection.h"
 #include "platform/platform.h"
 #include "sheet/text_encoding.h"

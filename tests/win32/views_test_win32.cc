@@ -143,8 +143,20 @@ TEST_F(ViewsTest, RegisterShowsNoWindow) {
     shown = shown || !program.windows().empty();
     code = program.waitForExit(50);
   }
-  EXPECT_NE(code, STILL_ACTIVE);
+  EXPECT_EQ(code, 0u);
   EXPECT_FALSE(shown);
+  // What it registered: the document type, opened by this very program with the file as one
+  // argument.
+  wchar_t command[2048] = L"";
+  DWORD size = sizeof command;
+  ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Classes\\Tarnwell.Document\\shell\\open\\command", nullptr,
+                         RRF_RT_REG_SZ, nullptr, command, &size),
+            ERROR_SUCCESS);
+  std::wstring upper = command;
+  CharUpperW(upper.data());
+  std::wstring exe = binFolder() + L"\\TARNWELL.EXE";
+  CharUpperW(exe.data());
+  EXPECT_EQ(upper, L"\"" + exe + L"\" \"%1\"");
 }
 
 TEST_F(ViewsTest, ConvertHandsOverAWorkbook) {
