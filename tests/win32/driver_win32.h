@@ -31,6 +31,34 @@ inline fs::path sourceFile(const char* relative) {
   return path;
 }
 
+inline std::string utf8(const std::wstring& text) {
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+  return bytes;
+}
+
+// Any process's visible top-level window whose title holds `part`.
+inline HWND anyWindowTitled(const std::wstring& part) {
+  struct Search {
+    const std::wstring* part;
+    HWND found;
+  } search{&part, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        wchar_t title[512] = L"";
+        GetWindowTextW(window, title, 512);
+        if (IsWindowVisible(window) && std::wstring(title).find(*s->part) != std::wstring::npos) {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 inline std::wstring textOf(HWND window) {
   wchar_t text[4096] = L"";
   // WM_GETTEXT, not GetWindowText: that does not ask another process's controls.
@@ -44,8 +72,7 @@ inline std::wstring itemText(HWND dialog, int id) { return textOf(GetDlgItem(dia
 // Tarnwell.exe with its arguments, ended when the test is over.
 class Program {
  public:
-  explicit Program(const std::wstring& arguments) {
-    std::wstring exe = binFolder() + L"\\Tarnwell.exe";
+  explicit Program(const std::wstring& arguments, std::wstring exe = binFolder() + L"\\Tarnwell.exe") {
     std::wstring line = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -172,6 +173,64 @@ TEST_F(ViewsTest, ConvertHandsOverAWorkbook) {
   }
   EXPECT_EQ(program.waitForExit(60000), 0u);
   EXPECT_EQ(workbooks().size(), 1u);
+}
+
+// The file travels to the text program as one argument, blanks and all: a stand-in program,
+// made the text program for this test alone, writes down the arguments it was given.
+// (Through HKEY_CLASSES_ROOT: Wine's look-ups read the machine's classes only.)
+TEST_F(ViewsTest, ViewAsTextHandsTheFileToTheTextProgramAsOneArgument) {
+  wchar_t before[256] = L"";
+  DWORD beforeSize = sizeof before;
+  const bool hadType = RegGetValueW(HKEY_CLASSES_ROOT, L".txt", nullptr, RRF_RT_REG_SZ, nullptr, before,
+                                    &beforeSize) == ERROR_SUCCESS;
+  const fs::path editor = root_ / L"text editor" / L"editor.exe";
+  fs::create_directories(editor.parent_path());
+  fs::copy_file(binFolder() + L"\\tarnwell-stand-in.exe", editor);
+  const std::wstring command = L"\"" + editor.wstring() + L"\" \"%1\"";
+  const wchar_t* type = L"TarnwellViewsTest.Text";
+  auto setDefault = [](const wchar_t* key, const std::wstring& value) {
+    return RegSetKeyValueW(HKEY_CLASSES_ROOT, key, nullptr, REG_SZ, value.c_str(),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  };
+  ASSERT_EQ(setDefault(L"TarnwellViewsTest.Text\\shell\\open\\command", command), ERROR_SUCCESS);
+  ASSERT_EQ(setDefault(L".txt", type), ERROR_SUCCESS);
+  const fs::path file = write(L"view me & (1).pas", "~VERSION,TYPE.,DST,PAS file Type,\n");
+  {
+    Program program(quoted(file));
+    HWND stats = program.waitForDialogWith(IDC_FNAME);
+    EXPECT_TRUE(stats);
+    if (stats) {
+      click(stats, IDC_VIEW_AS_TEXT);
+      EXPECT_EQ(program.waitForExit(), 0u);
+    }
+    const fs::path record = editor.parent_path() / L"started.txt";
+    for (int i = 0; i < 200 && !fs::exists(record); ++i) Sleep(50);
+    std::ifstream in(record, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(text.find("\n[" + tnw::win32test::utf8(file.wstring()) + "]"), std::string::npos) << text;
+  }
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, type);
+  if (hadType)
+    setDefault(L".txt", before);
+  else
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".txt");
+}
+
+// Without the logo beside the program, the export stops before it starts, as it always did.
+TEST_F(ViewsTest, AMissingLogoIsToldAbout) {
+  const fs::path alone = root_ / L"alone";
+  fs::create_directories(alone);
+  fs::copy_file(binFolder() + L"\\Tarnwell.exe", alone / L"Tarnwell.exe");
+  Program program(quoted(sourceFile("examples/production-test.pas")), (alone / L"Tarnwell.exe").wstring());
+  HWND stats = program.waitForDialogWith(IDC_FNAME);
+  ASSERT_TRUE(stats);
+  click(stats, IDC_CONVERT);
+  HWND told = program.waitForDialogWith(kMessageText);
+  ASSERT_TRUE(told);
+  EXPECT_EQ(itemText(told, kMessageText), L"Could not open file: " + (alone / L"Tarnwell.GIF").wstring());
+  click(told, IDOK);
+  EXPECT_EQ(program.waitForExit(), 0u);
+  EXPECT_TRUE(workbooks().empty());
 }
 
 // The statistics dialog comes back after a cancel, the file is not kept, and the conversion
