@@ -11,6 +11,7 @@
 
 #include "app/convert/options.h"
 #include "app/platform.h"
+#include "platform/platform.h"
 
 namespace tnw::gui {
 
@@ -22,11 +23,15 @@ constexpr int kMaxNumber = 9999;
 // The list of exports: one line each, "SIZE MTIME_NS NAME".
 constexpr const char* kListName = ".exports";
 
+// Paths travel as UTF-8 and become the system's own only here: on Windows a plain string
+// would be read in the code page of the C runtime, and a user's folder named "Zoë" be lost.
+fs::path pathOf(const std::string& utf8) { return platform::pathFromUtf8(utf8); }
+std::string utf8Of(const fs::path& path) { return platform::pathToUtf8(path); }
+
 std::string numbered(const std::string& first, int n) {
   if (n == 1) return first;
-  fs::path p(first);
-  std::string stem = p.stem().string(), ext = p.extension().string();
-  return (p.parent_path() / (stem + " (" + std::to_string(n) + ")" + ext)).string();
+  fs::path p = pathOf(first);
+  return utf8Of(p.parent_path() / pathOf(utf8Of(p.stem()) + " (" + std::to_string(n) + ")" + utf8Of(p.extension())));
 }
 
 std::string cannotUse(const std::string& folder, const std::string& why) {
@@ -44,7 +49,7 @@ long long ticksOf(fs::file_time_type time) {
 
 std::map<std::string, Listed> readList(const std::string& folder) {
   std::map<std::string, Listed> list;
-  std::ifstream in(folder + "/" + kListName);
+  std::ifstream in(pathOf(folder) / kListName);
   std::string line;
   while (std::getline(in, line)) {
     std::istringstream fields(line);
@@ -60,22 +65,22 @@ std::map<std::string, Listed> readList(const std::string& folder) {
 bool writeList(const std::string& folder, const std::map<std::string, Listed>& list) {
   const std::string path = folder + "/" + kListName, temp = path + ".new";
   {
-    std::ofstream out(temp, std::ios::trunc);
+    std::ofstream out(pathOf(temp), std::ios::trunc);
     for (const auto& [name, entry] : list) out << entry.size << ' ' << entry.modified << ' ' << name << '\n';
     if (!out.flush()) return false;
   }
   std::error_code ec;
-  fs::rename(temp, path, ec);
+  fs::rename(pathOf(temp), pathOf(path), ec);
   return !ec;
 }
 
 // A spreadsheet program's sign that it has the file open for editing: LibreOffice's lock file,
 // Excel's owner file (which drops the name's first two letters when the name is long).
 bool lockedBySpreadsheet(const fs::path& file) {
-  const std::string name = file.filename().string();
+  const std::string name = utf8Of(file.filename());
   std::error_code ec;
   for (const std::string& lock : {".~lock." + name + "#", "~$" + name, "~$" + name.substr(std::min<size_t>(2, name.size()))})
-    if (fs::exists(file.parent_path() / lock, ec)) return true;
+    if (fs::exists(file.parent_path() / pathOf(lock), ec)) return true;
   return false;
 }
 
@@ -94,8 +99,10 @@ std::string folderErrorInWords(int error) {
     case EACCES:
     case EPERM: return "you may not write there";
     case EROFS: return "it is on a read-only file system";
-    case ENOSPC:
-    case EDQUOT: return "the disk is full";
+#ifdef EDQUOT  // not on Windows
+    case EDQUOT:
+#endif
+    case ENOSPC: return "the disk is full";
     case ENAMETOOLONG: return "its name is too long";
     case ELOOP: return "its path runs in a circle of links";
     default: {
@@ -108,14 +115,6 @@ std::string folderErrorInWords(int error) {
 
 }  // namespace
 
-std::string exportFolder() {
-  const char* cache = std::getenv("XDG_CACHE_HOME");
-  if (cache && cache[0] == '/') return std::string(cache) + "/tarnwell";
-  const char* home = std::getenv("HOME");
-  if (home && home[0] == '/') return std::string(home) + "/.cache/tarnwell";
-  return {};
-}
-
 bool prepareExportFolder(const std::string& folder, std::string* problem) {
   problem->clear();
   if (folder.empty()) {
@@ -123,13 +122,13 @@ bool prepareExportFolder(const std::string& folder, std::string* problem) {
     return false;
   }
   std::vector<fs::path> missing;
-  for (fs::path p(folder); !p.empty() && p != p.root_path(); p = p.parent_path()) {
+  for (fs::path p = pathOf(folder); !p.empty() && p != p.root_path(); p = p.parent_path()) {
     std::error_code statError;
     fs::file_status status = fs::status(p, statError);
     if (fs::exists(status)) {
       if (!fs::is_directory(status)) {
-        *problem = cannotUse(folder, p == fs::path(folder) ? "a file of that name stands in its place"
-                                                           : "it cannot be created: " + p.string() +
+        *problem = cannotUse(folder, p == pathOf(folder) ? "a file of that name stands in its place"
+                                                           : "it cannot be created: " + utf8Of(p) +
                                                                  " is a file, not a folder");
         return false;
       }
@@ -140,7 +139,7 @@ bool prepareExportFolder(const std::string& folder, std::string* problem) {
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
     std::error_code ec;
     if (!fs::create_directory(*it, ec) && ec) {
-      *problem = cannotUse(folder, "it cannot be created in " + it->parent_path().string() + ": " +
+      *problem = cannotUse(folder, "it cannot be created in " + utf8Of(it->parent_path()) + ": " +
                                        folderErrorInWords(ec.value()));
       return false;
     }
@@ -156,33 +155,36 @@ bool prepareExportFolder(const std::string& folder, std::string* problem) {
 
 bool reserveWorkbookPath(const std::string& folder, const std::string& pasPath, const std::string& extension,
                          std::string* path, std::string* err) {
-  std::string first = fs::path(app::outputPathFor(pasPath, folder)).replace_extension(extension).string();
+  std::string first = utf8Of(pathOf(app::outputPathFor(pasPath, folder)).replace_extension(extension));
   for (int n = 1; n <= kMaxNumber; ++n) {
     std::string candidate = numbered(first, n);
-    // "x": the C library's exclusive create; an existing file is never opened.
-    if (std::FILE* f = std::fopen(candidate.c_str(), "wbx")) {
-      std::fclose(f);
-      *path = candidate;
-      return true;
-    }
-    if (errno != EEXIST) {
-      *err = "cannot create " + candidate + ": " + std::strerror(errno);
-      return false;
+    // An exclusive create: an existing file is never opened. (Not fopen's "x", which the
+    // Windows C runtime ignores: it would empty another export's workbook.)
+    std::string problem;
+    switch (platform::createNewFile(candidate, &problem)) {
+      case platform::NewFile::kCreated:
+        *path = candidate;
+        return true;
+      case platform::NewFile::kExists:
+        continue;
+      case platform::NewFile::kFailed:
+        *err = "cannot create " + candidate + ": " + problem;
+        return false;
     }
   }
   *err = "cannot create a new workbook in " + folder + ": " + std::to_string(kMaxNumber) +
-         " workbooks named after " + fs::path(pasPath).filename().string() + " are there already";
+         " workbooks named after " + platform::fileName(pasPath) + " are there already";
   return false;
 }
 
 bool recordExport(const std::string& folder, const std::string& path, std::string* err) {
   std::error_code ec;
-  const uintmax_t size = fs::file_size(path, ec);
-  const fs::file_time_type modified = fs::last_write_time(path, ec);
+  const uintmax_t size = fs::file_size(pathOf(path), ec);
+  const fs::file_time_type modified = fs::last_write_time(pathOf(path), ec);
   if (ec) return *err = "cannot list " + path + ": " + ec.message(), false;
   // Appended, so that two programs recording at once both stay listed.
-  std::ofstream out(folder + "/" + kListName, std::ios::app);
-  out << size << ' ' << ticksOf(modified) << ' ' << fs::path(path).filename().string() << '\n';
+  std::ofstream out(pathOf(folder) / kListName, std::ios::app);
+  out << size << ' ' << ticksOf(modified) << ' ' << platform::fileName(path) << '\n';
   if (!out.flush()) return *err = "cannot list " + path + " in " + folder, false;
   return true;
 }
@@ -195,7 +197,7 @@ CleanUp removeOldExports(const std::string& folder, fs::file_time_type now, std:
   const size_t listedAtStart = list.size();
   std::vector<std::string> candidates;
   for (auto it = list.begin(); it != list.end();) {
-    const fs::path file = fs::path(folder) / it->first;
+    const fs::path file = pathOf(folder) / pathOf(it->first);
     std::error_code ec;
     const fs::file_status status = fs::symlink_status(file, ec);
     const uintmax_t size = fs::is_regular_file(status) ? fs::file_size(file, ec) : 0;
@@ -213,11 +215,11 @@ CleanUp removeOldExports(const std::string& folder, fs::file_time_type now, std:
     ++it;
   }
   std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+  for (const auto& entry : fs::directory_iterator(pathOf(folder), ec)) {
     std::error_code entryError;
-    if (isSaveLeftover(entry.path().filename().string()) && entry.is_regular_file(entryError) &&
+    if (isSaveLeftover(utf8Of(entry.path().filename())) && entry.is_regular_file(entryError) &&
         entry.last_write_time(entryError) < before && !entryError)
-      candidates.push_back(entry.path().filename().string());
+      candidates.push_back(utf8Of(entry.path().filename()));
   }
   std::vector<std::string> paths;
   for (const std::string& name : candidates) paths.push_back(folder + "/" + name);
@@ -228,7 +230,7 @@ CleanUp removeOldExports(const std::string& folder, fs::file_time_type now, std:
       continue;
     }
     std::error_code removeError;
-    if (!fs::remove(paths[i], removeError)) continue;  // tried again next time
+    if (!fs::remove(pathOf(paths[i]), removeError)) continue;  // tried again next time
     result.removed.push_back(candidates[i]);
     list.erase(candidates[i]);
   }

@@ -2,13 +2,23 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <system_error>
 
+#include "app/export_folder.h"
 #include "app/platform.h"
 
 namespace tnw::gui {
+
+std::string exportFolder() {
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  if (cache && cache[0] == '/') return std::string(cache) + "/tarnwell";
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') return std::string(home) + "/.cache/tarnwell";
+  return {};
+}
 
 bool canCreateFilesIn(const std::string& folder, int* error) {
   if (::access(folder.c_str(), W_OK | X_OK) == 0) return true;

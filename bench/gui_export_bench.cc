@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "app/desktop.h"
-#include "app/gui_export.h"
+#include "app/qt/gui_export.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/gui_export.h"
-#include "app/pas_stats_dlg.h"
-#include "app/progress_window.h"
-#include "app/startup.h"
-#include "app/test_dlg.h"
+#include "app/qt/gui_export.h"
+#include "app/qt/pas_stats_dlg.h"
+#include "app/qt/progress_window.h"
+#include "app/qt/startup.h"
+#include "app/qt/test_dlg.h"
 #include "gui_test_support.h"
 
 using namespace tnw;

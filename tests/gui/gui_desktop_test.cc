@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/config_dlg.h"
+#include "app/qt/config_dlg.h"
 #include "app/default_reader.h"
 #include "app/shell_registration.h"
-#include "app/view_as_text.h"
+#include "app/qt/view_as_text.h"
 #include "gui_test_support.h"
 
 using namespace tnw;

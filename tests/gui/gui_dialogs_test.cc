@@ -11,12 +11,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/about_dlg.h"
-#include "app/artwork.h"
-#include "app/config_dlg.h"
-#include "app/html_page.h"
-#include "app/pas_stats_dlg.h"
-#include "app/test_dlg.h"
+#include "app/qt/about_dlg.h"
+#include "app/qt/artwork.h"
+#include "app/qt/config_dlg.h"
+#include "app/qt/html_page.h"
+#include "app/qt/pas_stats_dlg.h"
+#include "app/qt/test_dlg.h"
 #include "gui_test_support.h"
 #include "pas/pas_converter.h"
 

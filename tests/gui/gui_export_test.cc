@@ -10,8 +10,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/gui_export.h"
-#include "app/progress_window.h"
+#include "app/qt/gui_export.h"
+#include "app/qt/progress_window.h"
 #include "gui_test_support.h"
 
 using namespace tnw;

@@ -7,10 +7,10 @@
 #include <QToolTip>
 #include <cmath>
 
-#include "app/html_page.h"
-#include "app/pas_stats_dlg.h"
-#include "app/progress_window.h"
-#include "app/test_dlg.h"
+#include "app/qt/html_page.h"
+#include "app/qt/pas_stats_dlg.h"
+#include "app/qt/progress_window.h"
+#include "app/qt/test_dlg.h"
 #include "gui_test_support.h"
 #include "pas/pas_converter.h"
 

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "app/progress_window.h"
+#include "app/qt/progress_window.h"
 
 namespace tnw::guitest {
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/gui_export.h"
+#include "app/qt/gui_export.h"
 #include "pas/line_source.h"
 
 namespace tnw::guitest {

@@ -10,7 +10,7 @@
 #include "app/command_line.h"
 #include "app/default_reader.h"
 #include "app/export_folder.h"
-#include "app/html_page.h"
+#include "app/qt/html_page.h"
 #include "app/progress_channel.h"
 #include "app/shell_registration.h"
 #include "app/version.h"

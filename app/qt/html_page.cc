@@ -1,4 +1,4 @@
-#include "app/html_page.h"
+#include "app/qt/html_page.h"
 
 #include <QFile>
 #include <QHelpEvent>

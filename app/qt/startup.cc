@@ -1,4 +1,4 @@
-#include "app/startup.h"
+#include "app/qt/startup.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -9,14 +9,14 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/artwork.h"
+#include "app/qt/artwork.h"
 #include "app/export_folder.h"
-#include "app/message.h"
-#include "app/pas_stats_dlg.h"
+#include "app/qt/message.h"
+#include "app/qt/pas_stats_dlg.h"
 #include "app/platform.h"
-#include "app/test_dlg.h"
+#include "app/qt/test_dlg.h"
 #include "app/version.h"
-#include "app/view_as_text.h"
+#include "app/qt/view_as_text.h"
 #include "pas/pas_converter.h"
 #include "platform/platform.h"
 

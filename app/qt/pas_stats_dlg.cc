@@ -1,4 +1,4 @@
-#include "app/pas_stats_dlg.h"
+#include "app/qt/pas_stats_dlg.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -11,9 +11,9 @@
 #include <cmath>
 #include <memory>
 
-#include "app/artwork.h"
-#include "app/html_page.h"
-#include "app/message.h"
+#include "app/qt/artwork.h"
+#include "app/qt/html_page.h"
+#include "app/qt/message.h"
 #include "pas/pas_converter.h"
 #include "pas/type_detection.h"
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "app/gui_export.h"
+#include "app/qt/gui_export.h"
 #include "pas/line_source.h"
 
 namespace tnw::gui {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "app/gui_export.h"
+#include "app/qt/gui_export.h"
 #include "app/shell_registration.h"
 
 class QWidget;

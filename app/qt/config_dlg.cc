@@ -1,4 +1,4 @@
-#include "app/config_dlg.h"
+#include "app/qt/config_dlg.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/artwork.h"
+#include "app/qt/artwork.h"
 #include "app/default_reader.h"
-#include "app/message.h"
+#include "app/qt/message.h"
 
 namespace tnw::gui {
 

@@ -1,4 +1,4 @@
-#include "app/about_dlg.h"
+#include "app/qt/about_dlg.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/artwork.h"
+#include "app/qt/artwork.h"
 #include "app/version.h"
 
 namespace tnw::gui {

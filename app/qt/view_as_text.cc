@@ -1,6 +1,6 @@
-#include "app/view_as_text.h"
+#include "app/qt/view_as_text.h"
 
-#include "app/message.h"
+#include "app/qt/message.h"
 
 namespace tnw::gui {
 

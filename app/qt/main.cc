@@ -1,4 +1,4 @@
 // tarnwell: the desktop program.
-#include "app/startup.h"
+#include "app/qt/startup.h"
 
 int main(int argc, char** argv) { return tnw::gui::runTarnwell(argc, argv); }

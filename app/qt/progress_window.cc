@@ -1,4 +1,4 @@
-#include "app/progress_window.h"
+#include "app/qt/progress_window.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/artwork.h"
-#include "app/html_page.h"
+#include "app/qt/artwork.h"
+#include "app/qt/html_page.h"
 
 namespace tnw::gui {
 

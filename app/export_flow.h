@@ -1,21 +1,15 @@
-// The export as the desktop program runs it: one PAS file to a workbook that opens in the
-// desktop's spreadsheet program.
-//
-// The conversion runs on a worker thread while the progress window stays live on this one;
-// the call itself returns only when the export is over, and meanwhile the program's other
-// windows take no input. The workbook is saved in the user's cache folder under a new name,
-// as a template when the desktop has a program for templates (it opens the file as a new,
-// untitled workbook), else as an .xlsx, and handed to that program. A cancel keeps nothing.
+// The export's work that does not depend on the views: what the desktop program's export
+// flow chooses and reports, and the conversion and saving that run on the worker thread.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/desktop.h"
+#include "app/progress_channel.h"
 #include "pas/line_source.h"
 #include "sheet/export_driver.h"
-
-class QWidget;
 
 namespace tnw::gui {
 
@@ -43,10 +37,18 @@ struct GuiExportResult {
   desktop::Launch launch;
 };
 
-// `path` is the PAS file's path as the user gave it (written into the workbook); the source
-// is rewound first. With showProgress false no window is shown (the conversion still cannot
-// be cancelled from anywhere else).
-GuiExportResult runExport(QWidget* parent, pas::LineSource& source, const std::string& path, bool showProgress,
-                          const GuiExportOptions& options);
+// What the worker thread hands back.
+struct WorkerOutcome {
+  sheet::ExportResult result;
+  bool cancelledLate = false;  // cancelled after the conversion, while saving
+  std::string workbook;
+  std::string saveError;
+  std::vector<std::string> warnings;
+};
+
+// Runs on the worker thread: converts the file and saves the workbook into `folder` under a
+// new name, as a template or a plain workbook. A cancel, late or early, keeps no file.
+void convertAndSave(pas::LineSource& source, const std::string& path, const std::string& folder, bool asTemplate,
+                    const GuiExportOptions& options, ProgressChannel& channel, WorkerOutcome* out);
 
 }  // namespace tnw::gui

@@ -1,4 +1,4 @@
-#include "app/test_dlg.h"
+#include "app/qt/test_dlg.h"
 
 #include <QAction>
 #include <QDragEnterEvent>
@@ -14,13 +14,13 @@
 #include <cctype>
 #include <filesystem>
 
-#include "app/about_dlg.h"
-#include "app/artwork.h"
-#include "app/config_dlg.h"
-#include "app/html_page.h"
-#include "app/message.h"
-#include "app/pas_stats_dlg.h"
-#include "app/view_as_text.h"
+#include "app/qt/about_dlg.h"
+#include "app/qt/artwork.h"
+#include "app/qt/config_dlg.h"
+#include "app/qt/html_page.h"
+#include "app/qt/message.h"
+#include "app/qt/pas_stats_dlg.h"
+#include "app/qt/view_as_text.h"
 #include "pas/pas_converter.h"
 
 namespace tnw::gui {

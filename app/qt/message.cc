@@ -1,4 +1,4 @@
-#include "app/message.h"
+#include "app/qt/message.h"
 
 #include <QApplication>
 #include <QFile>

@@ -19,11 +19,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/about_dlg.h"
-#include "app/config_dlg.h"
-#include "app/pas_stats_dlg.h"
-#include "app/progress_window.h"
-#include "app/test_dlg.h"
+#include "app/qt/about_dlg.h"
+#include "app/qt/config_dlg.h"
+#include "app/qt/pas_stats_dlg.h"
+#include "app/qt/progress_window.h"
+#include "app/qt/test_dlg.h"
 #include "pas/line_source.h"
 #include "pas/pas_converter.h"
 

@@ -1,0 +1,28 @@
+// The export as the desktop program runs it: one PAS file to a workbook that opens in the
+// desktop's spreadsheet program.
+//
+// The conversion runs on a worker thread while the progress window stays live on this one;
+// the call itself returns only when the export is over, and meanwhile the program's other
+// windows take no input. The workbook is saved in the user's cache folder under a new name,
+// as a template when the desktop has a program for templates (it opens the file as a new,
+// untitled workbook), else as an .xlsx, and handed to that program. A cancel keeps nothing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/export_flow.h"
+#include "pas/line_source.h"
+#include "sheet/export_driver.h"
+
+class QWidget;
+
+namespace tnw::gui {
+
+// `path` is the PAS file's path as the user gave it (written into the workbook); the source
+// is rewound first. With showProgress false no window is shown (the conversion still cannot
+// be cancelled from anywhere else).
+GuiExportResult runExport(QWidget* parent, pas::LineSource& source, const std::string& path, bool showProgress,
+                          const GuiExportOptions& options);
+
+}  // namespace tnw::gui

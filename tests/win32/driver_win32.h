@@ -1,0 +1,166 @@
+// Drives Tarnwell.exe from outside, as a user would: it runs as a process of its own, and the
+// driver finds its windows, reads their controls and clicks their buttons with window messages.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tnw::win32test {
+
+namespace fs = std::filesystem;
+
+constexpr int kMessageText = 0xFFFF;  // the static that holds a message box's text
+
+inline std::wstring binFolder() {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  return fs::path(self).parent_path().wstring();
+}
+
+// The source tree as Wine shows it: the Unix root is drive Z:.
+inline fs::path sourceFile(const char* relative) {
+  std::wstring path = L"Z:" + fs::path(std::string(TARNWELL_SOURCE_DIR) + "/" + relative).wstring();
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  return path;
+}
+
+inline std::string utf8(const std::wstring& text) {
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+  return bytes;
+}
+
+// Any process's visible top-level window whose title holds `part`.
+inline HWND anyWindowTitled(const std::wstring& part) {
+  struct Search {
+    const std::wstring* part;
+    HWND found;
+  } search{&part, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        wchar_t title[512] = L"";
+        GetWindowTextW(window, title, 512);
+        if (IsWindowVisible(window) && std::wstring(title).find(*s->part) != std::wstring::npos) {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+inline std::wstring textOf(HWND window) {
+  wchar_t text[4096] = L"";
+  // WM_GETTEXT, not GetWindowText: that does not ask another process's controls.
+  SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                      nullptr);
+  return text;
+}
+
+inline std::wstring itemText(HWND dialog, int id) { return textOf(GetDlgItem(dialog, id)); }
+
+// Tarnwell.exe with its arguments, ended when the test is over.
+class Program {
+ public:
+  explicit Program(const std::wstring& arguments, std::wstring exe = binFolder() + L"\\Tarnwell.exe") {
+    std::wstring line = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    started_ = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_);
+  }
+  ~Program() {
+    if (!started_) return;
+    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 99);
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+  }
+  bool started() const { return started_; }
+  DWORD id() const { return info_.dwProcessId; }
+  // The exit code, or STILL_ACTIVE when it has not ended within the time.
+  DWORD waitForExit(int ms = 20000) {
+    WaitForSingleObject(info_.hProcess, ms);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+  }
+
+  // Its visible top-level windows.
+  std::vector<HWND> windows() const {
+    struct Search {
+      DWORD pid;
+      std::vector<HWND> found;
+    } search{info_.dwProcessId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(data);
+          DWORD pid = 0;
+          GetWindowThreadProcessId(window, &pid);
+          if (pid == s->pid && IsWindowVisible(window)) s->found.push_back(window);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }
+
+  // The first of its windows that matches, waited for.
+  HWND waitForWindow(const std::function<bool(HWND)>& matches, int ms = 30000) const {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    do {
+      for (HWND window : windows())
+        if (matches(window)) return window;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < end);
+    return nullptr;
+  }
+  HWND waitForTitle(const std::wstring& title, int ms = 30000) const {
+    return waitForWindow([&](HWND w) { return textOf(w) == title; }, ms);
+  }
+  HWND waitForDialogWith(int controlId, int ms = 30000) const {
+    return waitForWindow([&](HWND w) { return GetDlgItem(w, controlId) != nullptr; }, ms);
+  }
+
+ private:
+  PROCESS_INFORMATION info_{};
+  bool started_ = false;
+};
+
+inline void click(HWND dialog, int id) {
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+inline bool gone(HWND window, int ms = 10000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (IsWindow(window) && IsWindowVisible(window) && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  return !IsWindow(window) || !IsWindowVisible(window);
+}
+
+// The first edit control under a window, at any depth: the file name of an open-file dialog.
+inline HWND findEdit(HWND window) {
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t cls[32] = L"";
+    GetClassNameW(child, cls, 32);
+    if (_wcsicmp(cls, L"Edit") == 0 && IsWindowVisible(child)) return child;
+    if (HWND inner = findEdit(child)) return inner;
+  }
+  return nullptr;
+}
+
+inline HWND focusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+  return info.hwndFocus;
+}
+
+}  // namespace tnw::win32test

@@ -1,0 +1,317 @@
+// The desktop program's Win32 views, driven from outside under Wine.
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/win32/resource.h"
+#include "driver_win32.h"
+
+namespace {
+
+using namespace tnw::win32test;
+
+// A folder of the test's own, where the program keeps its workbooks (LOCALAPPDATA).
+class ViewsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    root_ = fs::path(temp) / (L"tarnwell-views-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(GetTickCount64()));
+    fs::create_directories(root_ / L"local");
+    SetEnvironmentVariableW(L"LOCALAPPDATA", (root_ / L"local").c_str());
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+  fs::path exportFolder() const { return root_ / L"local" / L"Tarnwell"; }
+  std::vector<fs::path> workbooks() const {
+    std::vector<fs::path> found;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(exportFolder(), ec)) {
+      auto ext = entry.path().extension();
+      if (ext == L".xlsx" || ext == L".xltx") found.push_back(entry.path());
+    }
+    return found;
+  }
+  fs::path write(const std::wstring& name, const std::string& bytes) const {
+    fs::path path = root_ / name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+  static std::wstring quoted(const fs::path& path) { return L"\"" + path.wstring() + L"\""; }
+
+  fs::path root_;
+};
+
+TEST_F(ViewsTest, MainDialogAndItsButtons) {
+  Program program(L"");
+  ASSERT_TRUE(program.started());
+  HWND main = program.waitForDialogWith(IDC_LOAD);
+  ASSERT_TRUE(main);
+  EXPECT_EQ(textOf(main), L"Tarnwell");
+  EXPECT_EQ(itemText(main, IDC_LOAD), L"Load...");
+  EXPECT_EQ(itemText(main, IDC_CONFIGURATION), L"Configuration");
+  EXPECT_EQ(itemText(main, IDC_ABOUT), L"About");
+  EXPECT_EQ(itemText(main, IDC_EXIT), L"Exit");
+  EXPECT_NE(itemText(main, IDC_LINK).find(L"tarnwell.hollowmere.example"), std::wstring::npos);
+  EXPECT_EQ(focusOf(main), GetDlgItem(main, IDC_LOAD));
+
+  // Configuration: shows whether the shell opens PAS files with Tarnwell, and changes nothing.
+  click(main, IDC_CONFIGURATION);
+  HWND config = program.waitForTitle(L"Configuration");
+  ASSERT_TRUE(config);
+  HWND box = GetDlgItem(config, IDC_IS_DEFAULT);
+  EXPECT_EQ(textOf(box), L"Make Tarnwell the default PAS Reader");
+  EXPECT_FALSE(IsWindowEnabled(box));
+  wchar_t reader[MAX_PATH * 4] = L"";
+  DWORD size = static_cast<DWORD>(std::size(reader));
+  AssocQueryStringW(ASSOCF_INIT_IGNOREUNKNOWN | ASSOCF_NOTRUNCATE, ASSOCSTR_EXECUTABLE, L".pas", nullptr, reader, &size);
+  CharUpperW(reader);
+  const bool ours = std::wstring(reader).find(L"TARNWELL.EXE") != std::wstring::npos;
+  EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), ours ? BST_CHECKED : BST_UNCHECKED);
+  EXPECT_FALSE(IsWindowEnabled(main)) << "the configuration is modal";
+  click(config, IDCANCEL);
+  EXPECT_TRUE(gone(config));
+
+  // About: the four numbers of the version resource.
+  click(main, IDC_ABOUT);
+  HWND about = program.waitForTitle(L"About Tarnwell");
+  ASSERT_TRUE(about);
+  EXPECT_EQ(itemText(about, IDC_VERSION), L"Tarnwell Version " TARNWELL_VERSION_QUAD);
+  EXPECT_NE(itemText(about, IDC_MAKER).find(L"Hollowmere"), std::wstring::npos);
+  click(about, IDOK);
+  EXPECT_TRUE(gone(about));
+
+  click(main, IDC_EXIT);
+  EXPECT_EQ(program.waitForExit(), 0u);
+}
+
+TEST_F(ViewsTest, StatisticsOfAnExample) {
+  Program program(quoted(sourceFile("examples/drillstem-test.pas")));
+  HWND stats = program.waitForDialogWith(IDC_FNAME);
+  ASSERT_TRUE(stats);
+  EXPECT_EQ(itemText(stats, IDC_FNAME), L"drillstem-test.pas");
+  EXPECT_FALSE(itemText(stats, IDC_TYPE).empty());
+  EXPECT_FALSE(itemText(stats, IDC_UWI).empty());
+  EXPECT_EQ(itemText(stats, IDC_CONVERT), L"Convert");
+  EXPECT_EQ(itemText(stats, IDC_VIEW_AS_TEXT), L"View as text");
+  EXPECT_EQ(SendMessageW(GetDlgItem(stats, IDC_ADD_CHARTS), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(itemText(stats, IDC_ADD_CHARTS), L"Add charts");
+  EXPECT_EQ(focusOf(stats), GetDlgItem(stats, IDC_CLOSE)) << "the close button has the focus";
+  // Enter goes to the focused close button, never to Convert.
+  PostMessageW(GetDlgItem(stats, IDC_CLOSE), WM_KEYDOWN, VK_RETURN, 0);
+  PostMessageW(GetDlgItem(stats, IDC_CLOSE), WM_KEYUP, VK_RETURN, 0);
+  EXPECT_EQ(program.waitForExit(), 0u);
+  EXPECT_TRUE(workbooks().empty());
+}
+
+TEST_F(ViewsTest, StatisticsOfAnEmptyFile) {
+  Program program(quoted(write(L"empty well.pas", "")));
+  HWND stats = program.waitForDialogWith(IDC_FNAME);
+  ASSERT_TRUE(stats);
+  EXPECT_EQ(itemText(stats, IDC_FNAME), L"empty well.pas");
+  EXPECT_EQ(itemText(stats, IDC_UWI), L"");
+  EXPECT_EQ(itemText(stats, IDC_OPERATOR), L"");
+  click(stats, IDC_CLOSE);
+  EXPECT_EQ(program.waitForExit(), 0u);
+}
+
+TEST_F(ViewsTest, AMissingFileIsToldAbout) {
+  Program program(quoted(root_ / L"no such well.pas"));
+  HWND box = program.waitForDialogWith(kMessageText);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(textOf(box), L"Tarnwell");
+  const std::wstring text = itemText(box, kMessageText);
+  EXPECT_EQ(text.rfind(L"Cannot open ", 0), 0u) << text.c_str();
+  EXPECT_NE(text.find(L"no such well.pas"), std::wstring::npos);
+  click(box, IDOK);
+  EXPECT_EQ(program.waitForExit(), 1u);
+}
+
+TEST_F(ViewsTest, RegisterShowsNoWindow) {
+  Program program(L"/Register");
+  bool shown = false;
+  DWORD code = STILL_ACTIVE;
+  for (int i = 0; i < 400 && code == STILL_ACTIVE; ++i) {
+    shown = shown || !program.windows().empty();
+    code = program.waitForExit(50);
+  }
+  EXPECT_EQ(code, 0u);
+  EXPECT_FALSE(shown);
+  // What it registered: the document type, opened by this very program with the file as one
+  // argument.
+  wchar_t command[2048] = L"";
+  DWORD size = sizeof command;
+  ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Classes\\Tarnwell.Document\\shell\\open\\command", nullptr,
+                         RRF_RT_REG_SZ, nullptr, command, &size),
+            ERROR_SUCCESS);
+  std::wstring upper = command;
+  CharUpperW(upper.data());
+  std::wstring exe = binFolder() + L"\\TARNWELL.EXE";
+  CharUpperW(exe.data());
+  EXPECT_EQ(upper, L"\"" + exe + L"\" \"%1\"");
+}
+
+TEST_F(ViewsTest, ConvertHandsOverAWorkbook) {
+  Program program(quoted(sourceFile("examples/production-test.pas")));
+  HWND stats = program.waitForDialogWith(IDC_FNAME);
+  ASSERT_TRUE(stats);
+  click(stats, IDC_CONVERT);
+  // Without a spreadsheet program (a fresh Wine) the user is told where the workbook is.
+  HWND told = program.waitForDialogWith(kMessageText, 60000);
+  if (told) {
+    EXPECT_EQ(itemText(told, kMessageText).rfind(L"The workbook is saved as", 0), 0u);
+    click(told, IDOK);
+  }
+  EXPECT_EQ(program.waitForExit(60000), 0u);
+  EXPECT_EQ(workbooks().size(), 1u);
+}
+
+// The file travels to the text program as one argument, blanks and all: a stand-in program,
+// made the text program for this test alone, writes down the arguments it was given.
+// (Through HKEY_CLASSES_ROOT: Wine's look-ups read the machine's classes only.)
+TEST_F(ViewsTest, ViewAsTextHandsTheFileToTheTextProgramAsOneArgument) {
+  wchar_t before[256] = L"";
+  DWORD beforeSize = sizeof before;
+  const bool hadType = RegGetValueW(HKEY_CLASSES_ROOT, L".txt", nullptr, RRF_RT_REG_SZ, nullptr, before,
+                                    &beforeSize) == ERROR_SUCCESS;
+  const fs::path editor = root_ / L"text editor" / L"editor.exe";
+  fs::create_directories(editor.parent_path());
+  fs::copy_file(binFolder() + L"\\tarnwell-stand-in.exe", editor);
+  const std::wstring command = L"\"" + editor.wstring() + L"\" \"%1\"";
+  const wchar_t* type = L"TarnwellViewsTest.Text";
+  auto setDefault = [](const wchar_t* key, const std::wstring& value) {
+    return RegSetKeyValueW(HKEY_CLASSES_ROOT, key, nullptr, REG_SZ, value.c_str(),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  };
+  ASSERT_EQ(setDefault(L"TarnwellViewsTest.Text\\shell\\open\\command", command), ERROR_SUCCESS);
+  ASSERT_EQ(setDefault(L".txt", type), ERROR_SUCCESS);
+  const fs::path file = write(L"view me & (1).pas", "~VERSION,TYPE.,DST,PAS file Type,\n");
+  {
+    Program program(quoted(file));
+    HWND stats = program.waitForDialogWith(IDC_FNAME);
+    EXPECT_TRUE(stats);
+    if (stats) {
+      click(stats, IDC_VIEW_AS_TEXT);
+      EXPECT_EQ(program.waitForExit(), 0u);
+    }
+    const fs::path record = editor.parent_path() / L"started.txt";
+    for (int i = 0; i < 200 && !fs::exists(record); ++i) Sleep(50);
+    std::ifstream in(record, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(text.find("\n[" + tnw::win32test::utf8(file.wstring()) + "]"), std::string::npos) << text;
+  }
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, type);
+  if (hadType)
+    setDefault(L".txt", before);
+  else
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".txt");
+}
+
+// Without the logo beside the program, the export stops before it starts, as it always did.
+TEST_F(ViewsTest, AMissingLogoIsToldAbout) {
+  const fs::path alone = root_ / L"alone";
+  fs::create_directories(alone);
+  fs::copy_file(binFolder() + L"\\Tarnwell.exe", alone / L"Tarnwell.exe");
+  Program program(quoted(sourceFile("examples/production-test.pas")), (alone / L"Tarnwell.exe").wstring());
+  HWND stats = program.waitForDialogWith(IDC_FNAME);
+  ASSERT_TRUE(stats);
+  click(stats, IDC_CONVERT);
+  HWND told = program.waitForDialogWith(kMessageText);
+  ASSERT_TRUE(told);
+  EXPECT_EQ(itemText(told, kMessageText), L"Could not open file: " + (alone / L"Tarnwell.GIF").wstring());
+  click(told, IDOK);
+  EXPECT_EQ(program.waitForExit(), 0u);
+  EXPECT_TRUE(workbooks().empty());
+}
+
+// The statistics dialog comes back after a cancel, the file is not kept, and the conversion
+// stopped well before its end.
+void cancelLargeConversion(ViewsTest& test, Program& program, bool escape) {
+  HWND stats = program.waitForDialogWith(IDC_FNAME);
+  ASSERT_TRUE(stats);
+  click(stats, IDC_CONVERT);
+  HWND progress = program.waitForWindow([](HWND w) {
+    const std::wstring title = textOf(w);
+    return title.rfind(L"Reading ", 0) == 0 && title.back() == L'%';
+  });
+  ASSERT_TRUE(progress) << "the title shows the percentage read";
+  EXPECT_NE(itemText(progress, IDC_STATUS_TEXT), L"");
+  EXPECT_FALSE(IsWindowVisible(stats)) << "the statistics dialog is closed while it converts";
+  if (escape) {
+    HWND cancel = GetDlgItem(progress, IDCANCEL);
+    PostMessageW(cancel, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageW(cancel, WM_KEYUP, VK_ESCAPE, 0);
+  } else {
+    PostMessageW(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
+  }
+  HWND again = program.waitForWindow([&](HWND w) { return GetDlgItem(w, IDC_FNAME) && w != stats; }, 60000);
+  ASSERT_TRUE(again) << "the statistics dialog is back";
+  EXPECT_FALSE(IsWindow(progress) && IsWindowVisible(progress));
+  (void)test;
+  click(again, IDC_CLOSE);
+  EXPECT_EQ(program.waitForExit(), 0u);
+}
+
+std::string largePas(int lines) {
+  std::string text = "~VERSION,TYPE.,WAN,PAS file Type,\n~VERSION,VERS.,2.0,PAS file version,\n";
+  text.reserve(text.size() + static_cast<size_t>(lines) * 36);
+  for (int i = 0; i < lines; ++i) text += "~CATIONS,NA.MG/L," + std::to_string(1000 + i % 9000) + ".25,Sodium,\n";
+  return text;
+}
+
+TEST_F(ViewsTest, CancelStopsALargeConversionFromTheCommandLine) {
+  const fs::path big = write(L"large well.pas", largePas(1000000));
+  {
+    Program program(quoted(big));
+    cancelLargeConversion(*this, program, false);
+  }
+  {
+    Program program(quoted(big));
+    cancelLargeConversion(*this, program, true);
+  }
+  EXPECT_TRUE(workbooks().empty());
+}
+
+// Load: the system's open-file dialog, then the statistics, a conversion cancelled with Esc
+// from inside the modal main dialog, and the main dialog takes input again.
+TEST_F(ViewsTest, CancelFromTheMainDialogAfterLoad) {
+  const fs::path big = write(L"large well.pas", largePas(1000000));
+  Program program(L"");
+  HWND main = program.waitForDialogWith(IDC_LOAD);
+  ASSERT_TRUE(main);
+  click(main, IDC_LOAD);
+  HWND open = program.waitForWindow([&](HWND w) { return w != main && GetDlgItem(w, IDOK) && findEdit(w); });
+  ASSERT_TRUE(open) << "the open-file dialog";
+  HWND name = findEdit(open);
+  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(big.c_str()));
+  click(open, IDOK);
+  HWND stats = program.waitForDialogWith(IDC_FNAME);
+  ASSERT_TRUE(stats);
+  EXPECT_EQ(itemText(stats, IDC_FNAME), L"large well.pas");
+  click(stats, IDC_CONVERT);
+  HWND progress = program.waitForWindow([](HWND w) { return textOf(w).rfind(L"Reading ", 0) == 0; });
+  ASSERT_TRUE(progress);
+  EXPECT_FALSE(IsWindowEnabled(main)) << "the main dialog waits while it converts";
+  HWND cancel = GetDlgItem(progress, IDCANCEL);
+  PostMessageW(cancel, WM_KEYDOWN, VK_ESCAPE, 0);
+  PostMessageW(cancel, WM_KEYUP, VK_ESCAPE, 0);
+  EXPECT_TRUE(gone(progress, 30000));
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!IsWindowEnabled(main) && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(IsWindowEnabled(main)) << "the main dialog takes input again";
+  EXPECT_TRUE(workbooks().empty());
+  click(main, IDC_EXIT);
+  EXPECT_EQ(program.waitForExit(), 0u);
+}
+
+}  // namespace
