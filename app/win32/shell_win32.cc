@@ -220,7 +220,9 @@ bool openWithDefaultAction(const std::string& path, std::string* problem) {
   // No error box of the shell's own: the caller tells the user in its words. NOASYNC because
   // the call may return before the shell has handed the file on, and the caller may end next.
   info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-  info.lpVerb = L"open";
+  // No verb: the type's default action. For a template that is "New" in Excel and LibreOffice,
+  // a new, untitled workbook made from it; "open" would edit the template file itself.
+  info.lpVerb = nullptr;
   info.lpFile = file.c_str();
   info.nShow = SW_SHOWNORMAL;
   bool ok = ShellExecuteExW(&info);

@@ -21,7 +21,7 @@ std::string associatedExecutable(const std::string& extension);
 // with CreateProcessW (no shell, no handle inheritance, no wait). False if not started.
 bool launchWithArgument(const std::string& program, const std::string& argument);
 
-// Opens a file with its default shell action (ShellExecuteExW "open"); false with
+// Opens a file with its default shell action (ShellExecuteExW, no verb); false with
 // *problem if there is no program for it or it fails.
 bool openWithDefaultAction(const std::string& path, std::string* problem);
 

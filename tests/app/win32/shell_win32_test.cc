@@ -261,5 +261,34 @@ TEST(Associations, OpeningAFileNoProgramTakesSaysSo) {
   EXPECT_FALSE(problem.empty());
 }
 
+// A template's default action makes a new document of it; "open" would edit the template.
+// A made-up type with both verbs, "new" the default, tells which one the hand-over takes.
+TEST_F(Launch, OpeningAFileTakesTheDefaultVerbOfItsType) {
+  const std::wstring exe = platform::pathFromUtf8(program_).make_preferred().wstring();
+  auto set = [](const std::wstring& path, const std::wstring& text) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+  };
+  set(L".tnw-template-test", L"Tarnwell.TemplateTest");
+  set(L"Tarnwell.TemplateTest\\shell", L"new");
+  set(L"Tarnwell.TemplateTest\\shell\\open\\command", L"\"" + exe + L"\" open \"%1\"");
+  set(L"Tarnwell.TemplateTest\\shell\\new\\command", L"\"" + exe + L"\" new \"%1\"");
+  dir_.write("well.tnw-template-test", "x");
+  fs::path record = platform::pathFromUtf8(folder_ + "/started.txt");
+  fs::remove(record);
+  std::string problem;
+  EXPECT_TRUE(openWithDefaultAction(dir_.file("well.tnw-template-test"), &problem)) << problem;
+  for (int i = 0; i < 400 && !fs::exists(record); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  std::string text = testing::readFile(platform::pathToUtf8(record));
+  EXPECT_EQ(text.substr(text.find('\n') + 1).substr(0, 5), "[new]") << text;
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, L".tnw-template-test");
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Tarnwell.TemplateTest");
+}
+
 }  // namespace
 }  // namespace tnw::win32
