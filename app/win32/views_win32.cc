@@ -341,7 +341,7 @@ INT_PTR CALLBACK configProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
   return FALSE;
 }
 
-// The four numbers of this executable's version resource.
+// The four numbers of the product version in this executable's version resource.
 std::wstring resourceVersion() {
   wchar_t self[MAX_PATH * 4];
   DWORD length = GetModuleFileNameW(nullptr, self, static_cast<DWORD>(std::size(self)));
@@ -353,8 +353,8 @@ std::wstring resourceVersion() {
   if (!size || !GetFileVersionInfoW(self, 0, size, block.data()) ||
       !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize) || !fixed)
     return wide(gui::programVersion());
-  return wide(gui::formatVersion(HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
-                                 HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS)));
+  return wide(gui::formatVersion(HIWORD(fixed->dwProductVersionMS), LOWORD(fixed->dwProductVersionMS),
+                                 HIWORD(fixed->dwProductVersionLS), LOWORD(fixed->dwProductVersionLS)));
 }
 
 INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
