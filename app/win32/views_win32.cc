@@ -308,6 +308,13 @@ struct SmallState {
   bool isDefault = false;
 };
 
+// OK and Cancel both just close the small dialogs, which change nothing.
+INT_PTR closedByOkOrCancel(HWND dialog, WPARAM wParam) {
+  if (LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL) return FALSE;
+  EndDialog(dialog, LOWORD(wParam));
+  return TRUE;
+}
+
 INT_PTR CALLBACK configProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* s = reinterpret_cast<SmallState*>(GetWindowLongPtrW(dialog, DWLP_USER));
   switch (message) {
@@ -332,11 +339,7 @@ INT_PTR CALLBACK configProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
       return FALSE;
     }
     case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, LOWORD(wParam));
-        return TRUE;
-      }
-      break;
+      return closedByOkOrCancel(dialog, wParam);
   }
   return FALSE;
 }
@@ -378,11 +381,7 @@ INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
       return FALSE;
     }
     case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, LOWORD(wParam));
-        return TRUE;
-      }
-      break;
+      return closedByOkOrCancel(dialog, wParam);
   }
   return FALSE;
 }
