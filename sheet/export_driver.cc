@@ -48,11 +48,17 @@ ExportResult exportFile(Application& application, pas::LineSource& source, const
   source.rewind();
   try {
     Workbook& workbook = application.addWorkbook();
-    pas::PasConverter converter(&workbook, LayoutOptions{options.logoPath, kReportAddress, kSiteAddress});
+    pas::PasConverter converter(&workbook,
+                                LayoutOptions{options.logoPath, kReportAddress, kSiteAddress, options.journal});
     bool completed = converter.convert(source, progress);
     result.lines = converter.lineNumber();
     result.errors = converter.errorCount();
     result.typeText = converter.typeText();
+    result.versionText = converter.versionText();
+    result.uwi = converter.uwi();
+    result.company = converter.company();
+    result.formation = converter.formation();
+    result.verification = converter.fileVerification();
     result.warnings = converter.warnings();
     if (source.failed()) {
       // A file that stopped being readable halfway is no finished conversion.

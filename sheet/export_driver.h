@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pas/line_source.h"
+#include "pas/pas_converter.h"
 #include "pas/progress.h"
 #include "sheet/spreadsheet.h"
 #include "sheet/workbook_layout.h"
@@ -32,6 +33,9 @@ struct ExportResult {
   int32_t lines = 0;
   int32_t errors = 0;
   std::string typeText;  // as the file gave it
+  // The header facts the conversion met, as the file gave them.
+  std::string versionText, uwi, company, formation;
+  pas::FileVerification verification;
   std::vector<std::string> warnings;
 };
 
@@ -40,6 +44,8 @@ struct ExportOptions {
   uint32_t logoHash = kLogoHash;
   // What D1 of the general sheet says the workbook was generated at; empty: now.
   std::string generatedAt;
+  // When given, where each line's row went (for the archive).
+  RowJournal* journal = nullptr;
 };
 
 // `path` is the file's path as the user gave it; it is written into the workbook. The source

@@ -106,6 +106,13 @@ void WorkbookLayout::writeValueRow(int32_t fileLine, std::string_view sheet, std
   }
   if (fill != kNoColour) workbook_->setFill(entry.sheet, Range({row, kColC}, {row, kColO}), fill);
   entry.lastRow = row;
+  if (options_.journal) {
+    RowKind kind = fill == kCommentFill      ? RowKind::kComment
+                   : fill == kErrorFill      ? RowKind::kError
+                   : fill == kTableStartFill ? RowKind::kColumnDefinition
+                                             : RowKind::kValue;
+    options_.journal->push_back({fileLine, entry.sheet, row, kind});
+  }
 }
 
 void WorkbookLayout::writeTableSheet(int32_t fileLine, std::string_view sheet, std::string_view section,
@@ -144,6 +151,7 @@ void WorkbookLayout::writeTableSheet(int32_t fileLine, std::string_view sheet, s
     if (style && style->fill != kNoColour) workbook_->setFill(entry.sheet, cell, style->fill);
   }
   entry.lastRow = row;
+  if (options_.journal) options_.journal->push_back({fileLine, entry.sheet, row, RowKind::kTable});
 }
 
 void WorkbookLayout::writeGeneratedLine(std::string_view path, std::string_view when) {

@@ -29,10 +29,25 @@ inline constexpr Colour kRed = 0x0000FF;
 
 inline constexpr std::string_view kDateFormat = "yyyy mm dd hhmm:ss";
 
+// What a row written for a line of the file is. The conversion marks comments, unreadable lines
+// and a data table's column definitions by their fills, so the layout can tell them apart.
+enum class RowKind : uint8_t { kValue, kColumnDefinition, kComment, kError, kTable };
+
+// Where the row of each file line went, in file order: the archive reads a conversion's rows
+// back from the workbook through it, so what it stores is what the workbook shows.
+struct JournalEntry {
+  int32_t fileLine = 0;
+  SheetId sheet = 0;
+  int32_t row = 0;
+  RowKind kind = RowKind::kValue;
+};
+using RowJournal = std::vector<JournalEntry>;
+
 struct LayoutOptions {
   std::string logoPath;       // the picture placed on the general sheet
   std::string reportAddress;  // where clicking the logo leads
   std::string siteAddress;    // shown as the logo's screen tip
+  RowJournal* journal = nullptr;  // when given, every row is noted in it
 };
 
 // The style of the first row of a data table.
