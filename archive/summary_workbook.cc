@@ -195,10 +195,12 @@ const sheet::MemoryWorkbook& SummarySink::workbook() const { return state_->book
 namespace {
 
 // The path as the user can open it from anywhere: a file found in a folder given as "." is
-// named by its whole path.
+// named by its whole path; a whole path stays as the user wrote it.
 std::string fullPath(const std::string& path) {
+  std::filesystem::path given = platform::pathFromUtf8(path);
+  if (given.is_absolute()) return path;
   std::error_code ec;
-  std::filesystem::path full = std::filesystem::absolute(platform::pathFromUtf8(path), ec);
+  std::filesystem::path full = std::filesystem::absolute(given, ec);
   return ec ? path : platform::pathToUtf8(full.lexically_normal());
 }
 
