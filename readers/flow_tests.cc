@@ -166,6 +166,7 @@ class TransientFlowTestReader : public TableReader {
     add(valueSection("~PRESSURE RESULTS - SUMMARY", "PRESSURE RESULTS", kPressureResultsSummary));
     add(numberedValueSection("~HEADER DATA - GAUGE", "GAUGE %d", kGaugeHeader));
     addHandler("~DATA TABLE - GAUG", [this](std::string_view line) { return gaugeColumns_.handleLine(line); });
+    for (CatalogueSection& section : gaugeColumns_.catalogue()) addToCatalogue(std::move(section));
     add(numberedDataBlock("~DTG", "GAUGE %d", DateColumn::kFirst));
     add(columnDefinitions("~DATA TABLE ACOUSTIC", "ACOUSTIC", kAcousticColumns));
     add(dataBlock("~DTAC", "ACOUSTIC", DateColumn::kFirst));

@@ -93,6 +93,13 @@ std::string sheetFor(std::string_view sheet, int32_t n) {
   return std::string(sheet.substr(0, at)) + std::to_string(n) + std::string(sheet.substr(at + 2));
 }
 
+CatalogueSection catalogueOf(CatalogueSection::Kind kind, std::string_view section, bool numbered,
+                             const ValueTable& table) {
+  CatalogueSection entry{kind, section, numbered, {}};
+  for (const ValueEntry& value : table) entry.mnemonics.push_back(value.label.empty() ? value.mnemonic : value.label);
+  return entry;
+}
+
 // A registration with its patterns compiled once, when the reader is made.
 struct TableReader::Compiled {
   Registration registration;
@@ -119,6 +126,12 @@ void TableReader::add(const Registration& r) {
       section->entries.emplace_back(lead + pas::escapeMnemonic(entry.mnemonic) + std::string(kValueCapture), true);
   }
   if (r.untaggedRows) section->untaggedTag = std::string(r.prefix) + ",";
+  using Kind = CatalogueSection::Kind;
+  if (r.table)
+    addToCatalogue(catalogueOf(r.fill == sheet::kTableStartFill ? Kind::kColumnDefinitions : Kind::kValues, r.prefix,
+                               numbered, *r.table));
+  else
+    addToCatalogue({Kind::kDataBlock, r.prefix, numbered, {}});
   const Compiled* s = section.get();
   Handler handler;
   switch (r.kind) {

@@ -102,6 +102,9 @@ void splitFields(std::string_view rest, std::vector<std::string_view>& out);
 std::string_view firstField(std::string_view line, size_t* end);
 // A run of decimal digits as a number; nothing when it does not fit 32 bits.
 std::optional<int32_t> readInstanceNumber(std::string_view digits);
+// The catalogue entry of a value table: its mnemonics as rows show them.
+CatalogueSection catalogueOf(CatalogueSection::Kind kind, std::string_view section, bool numbered,
+                             const ValueTable& table);
 // "GAUGE %d" with n; a name without "%d" is returned as it is.
 std::string sheetFor(std::string_view sheet, int32_t n);
 // The start-of-table style: the first row of each run of one block.
@@ -116,11 +119,14 @@ class TableReader : public TestTypeReader {
 
   bool handleLine(std::string_view line) override;
   bool handleComment(std::string_view) override { return false; }
+  std::vector<CatalogueSection> catalogue() const override { return catalogue_; }
 
  protected:
   using Handler = std::function<bool(std::string_view)>;
   void add(const Registration& registration);
+  // A handler of the reader's own; its sections go into the catalogue with addToCatalogue.
   void addHandler(std::string_view prefix, Handler handler);
+  void addToCatalogue(CatalogueSection section) { catalogue_.push_back(std::move(section)); }
 
   // Writes one data row of the block `table` (values from `fields`) with the start-of-table
   // style when the previous row written anywhere was of another table.
@@ -136,6 +142,7 @@ class TableReader : public TestTypeReader {
   bool handleUntaggedRow(const Compiled& section, std::string_view line);
 
   std::vector<std::unique_ptr<Compiled>> sections_;
+  std::vector<CatalogueSection> catalogue_;
   pas::SectionDispatch<Handler> dispatch_;
   std::vector<std::string_view> fields_;
   std::vector<sheet::CellValue> values_;

@@ -3,12 +3,23 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 namespace tnw::pas {
 class PasConverter;
 }
 
 namespace tnw::readers {
+
+// One section a reader knows, as its rows name it: what lists the sections and mnemonics of a
+// test type (the summary across files orders its columns by it) reads the reader's own tables.
+struct CatalogueSection {
+  enum class Kind { kValues, kColumnDefinitions, kDataBlock };
+  Kind kind = Kind::kValues;
+  std::string_view section;  // a numbered one without its " (n)"
+  bool numbered = false;
+  std::vector<std::string_view> mnemonics;  // as rows show them, in the order they are tried
+};
 
 class TestTypeReader {
  public:
@@ -23,6 +34,8 @@ class TestTypeReader {
   virtual bool handleComment(std::string_view line) = 0;
   // Data blocks are the sections whose names begin "~DT".
   virtual bool isDataTableSection(std::string_view section) const;
+  // The sections it reads, in the order it registered them; none for a reader without tables.
+  virtual std::vector<CatalogueSection> catalogue() const { return {}; }
 
  protected:
   pas::PasConverter& converter() { return converter_; }

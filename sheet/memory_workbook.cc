@@ -74,6 +74,9 @@ struct MemoryWorkbook::SheetData {
   std::vector<Picture> pictures;
   std::vector<Chart> charts;
   int32_t repeatedRow = 0;
+  int32_t repeatedCount = 1;
+  std::optional<Cell> frozen;
+  std::optional<Range> filter;
 };
 
 MemoryWorkbook::MemoryWorkbook(int32_t initialSheets) {
@@ -315,7 +318,26 @@ void MemoryWorkbook::addHyperlink(SheetId sheet, int32_t picture, std::string_vi
   target.pictures[picture - 1].screenTip = std::string(screenTip);
 }
 
-void MemoryWorkbook::setRepeatedRow(SheetId sheet, int32_t row) { data(sheet).repeatedRow = row; }
+void MemoryWorkbook::setRepeatedRow(SheetId sheet, int32_t row) { setRepeatedRows(sheet, row, 1); }
+
+void MemoryWorkbook::setRepeatedRows(SheetId sheet, int32_t first, int32_t count) {
+  SheetData& target = data(sheet);
+  target.repeatedRow = first;
+  target.repeatedCount = std::max(count, 1);
+}
+
+void MemoryWorkbook::freezePanes(SheetId sheet, Cell firstUnfrozen) {
+  checkCell(firstUnfrozen);
+  data(sheet).frozen = firstUnfrozen;
+}
+
+void MemoryWorkbook::setAutoFilter(SheetId sheet, Range range) {
+  checkCell(range.first);
+  checkCell(range.last);
+  Cell first{std::min(range.first.row, range.last.row), std::min(range.first.col, range.last.col)};
+  Cell last{std::max(range.first.row, range.last.row), std::max(range.first.col, range.last.col)};
+  data(sheet).filter = Range(first, last);
+}
 
 void MemoryWorkbook::addChart(SheetId sheet, Chart chart) { data(sheet).charts.push_back(std::move(chart)); }
 
@@ -441,6 +463,12 @@ const std::vector<Picture>& MemoryWorkbook::pictures(SheetId sheet) const {
 }
 
 int32_t MemoryWorkbook::repeatedRow(SheetId sheet) const { return data(sheet).repeatedRow; }
+
+int32_t MemoryWorkbook::repeatedRowCount(SheetId sheet) const { return data(sheet).repeatedCount; }
+
+std::optional<Cell> MemoryWorkbook::frozenAt(SheetId sheet) const { return data(sheet).frozen; }
+
+std::optional<Range> MemoryWorkbook::autoFilter(SheetId sheet) const { return data(sheet).filter; }
 
 const std::vector<Chart>& MemoryWorkbook::charts(SheetId sheet) const { return data(sheet).charts; }
 

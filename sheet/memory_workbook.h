@@ -99,6 +99,12 @@ class MemoryWorkbook : public Workbook {
   void setRepeatedRow(SheetId sheet, int32_t row) override;
   // Not part of the spreadsheet operations: charts are worked out from the finished workbook.
   void addChart(SheetId sheet, Chart chart);
+  // Nor these, for tables made to be sorted and filtered (the summary across files): `count`
+  // header rows from `first` repeated on every continuation sheet; the rows above and the
+  // columns left of `firstUnfrozen` kept in view; drop-down filters on the first row of `range`.
+  void setRepeatedRows(SheetId sheet, int32_t first, int32_t count);
+  void freezePanes(SheetId sheet, Cell firstUnfrozen);
+  void setAutoFilter(SheetId sheet, Range range);
 
   // Reading back. Sheets in tab order.
   std::vector<SheetId> sheetOrder() const;
@@ -112,7 +118,10 @@ class MemoryWorkbook : public Workbook {
   const std::map<int32_t, double>& columnWidths(SheetId sheet) const;
   const std::vector<Range>& merges(SheetId sheet) const;
   const std::vector<Picture>& pictures(SheetId sheet) const;
-  int32_t repeatedRow(SheetId sheet) const;  // 0 when none
+  int32_t repeatedRow(SheetId sheet) const;  // 0 when none; the first of them
+  int32_t repeatedRowCount(SheetId sheet) const;
+  std::optional<Cell> frozenAt(SheetId sheet) const;
+  std::optional<Range> autoFilter(SheetId sheet) const;
   const std::vector<Chart>& charts(SheetId sheet) const;
   const CellStyle& style(uint16_t index) const;
   size_t styleCount() const;

@@ -97,7 +97,7 @@ std::string_view escapeAt(std::string_view utf8, size_t at) {
 }
 
 // Where the model's rows land in the file. Rows past the limit continue on further sheets
-// ("parts"), each beginning with the sheet's header row when it has one.
+// ("parts"), each beginning with the sheet's header rows when it has them.
 class RowMap {
  public:
   struct Place {
@@ -105,8 +105,11 @@ class RowMap {
     int32_t row;  // 1-based, on that part
   };
 
-  RowMap(int32_t maxRows, int32_t repeatedRow)
-      : maxRows_(maxRows), header_(repeatedRow > 0 && repeatedRow <= maxRows && maxRows > 1) {}
+  RowMap(int32_t maxRows, int32_t repeatedRow, int32_t repeatedCount)
+      : maxRows_(maxRows),
+        header_(repeatedRow > 0 && repeatedRow - 1 + repeatedCount <= maxRows && maxRows > repeatedCount
+                    ? repeatedCount
+                    : 0) {}
 
   Place place(int32_t modelRow) const {
     if (modelRow <= maxRows_) return {0, modelRow};
@@ -114,10 +117,12 @@ class RowMap {
     return {static_cast<size_t>(1 + beyond / perPart), header_ + beyond % perPart + 1};
   }
   bool repeatsHeader() const { return header_ != 0; }
+  int32_t headerRows() const { return header_; }
+  int32_t maxRows() const { return maxRows_; }
 
  private:
   int32_t maxRows_;
-  int32_t header_;  // 1 when continuation sheets begin with the header row
+  int32_t header_;  // the header rows continuation sheets begin with
 };
 
 struct Part {
@@ -187,6 +192,8 @@ class SheetWriter {
   void planMerges();
   bool prepare(size_t part);
   bool setWidths(const Part& part);
+  int32_t headerRowOn(size_t part, int32_t row) const;
+  bool setPanesAndFilter(size_t part);
   bool insertPicture(const Picture& picture);
   Anchor anchorOf(const Rect& place) const;
   double columnPoints(int32_t col) const;
@@ -276,7 +283,7 @@ std::vector<BookWriter::SheetPlan> BookWriter::plan() const {
     taken.insert(foldCase(plans.back().names[0]));
   }
   for (SheetPlan& plan : plans) {
-    RowMap rows(limits_.maxRows, book_.repeatedRow(plan.id));
+    RowMap rows(limits_.maxRows, book_.repeatedRow(plan.id), book_.repeatedRowCount(plan.id));
     size_t parts = rows.place(lastUsedRow(plan.id)).part + 1;
     int32_t number = 1;
     while (plan.names.size() < parts)
@@ -455,8 +462,12 @@ SheetWriter::SheetWriter(const BookWriter& out, SheetId id, std::vector<Part> pa
       book_(out.book()),
       id_(id),
       parts_(std::move(parts)),
-      rows_(maxRows, book_.repeatedRow(id)) {
-  if (parts_.size() > 1 && rows_.repeatsHeader()) header_ = rowCells(book_.repeatedRow(id));
+      rows_(maxRows, book_.repeatedRow(id), book_.repeatedRowCount(id)) {
+  if (parts_.size() > 1)
+    for (int32_t row = 0; row < rows_.headerRows(); ++row) {
+      std::vector<CellData> cells = rowCells(book_.repeatedRow(id) + row);
+      header_.insert(header_.end(), cells.begin(), cells.end());
+    }
 }
 
 bool SheetWriter::prepare() {
@@ -531,7 +542,7 @@ void SheetWriter::planMerges() {
 
 // Widths and pictures do not depend on the row order, so each part gets them at the start.
 bool SheetWriter::prepare(size_t part) {
-  if (!setWidths(parts_[part])) return false;
+  if (!setWidths(parts_[part]) || !setPanesAndFilter(part)) return false;
   for (const Picture& picture : book_.pictures(id_))
     if (anchorOf(picture.place).at.part == part && !insertPicture(picture)) return false;
   // Charts show the rows a sheet holds before any continuation: they sit on its first part.
@@ -539,6 +550,37 @@ bool SheetWriter::prepare(size_t part) {
   if (part == 0 && !writeCharts(out_.file(), parts_[0].worksheet, parts_[0].name, book_.charts(id_), &problem))
     return outcome_.fail("sheet " + inQuotes(parts_[0].name) + ": " + problem);
   return true;
+}
+
+// Where a row of the header lands on a part: itself on the first, its place among the
+// repeated header rows on a continuation; 0 when a continuation does not repeat it.
+int32_t SheetWriter::headerRowOn(size_t part, int32_t row) const {
+  if (part == 0) return row;
+  int32_t at = row - book_.repeatedRow(id_) + 1;
+  return rows_.repeatsHeader() && at >= 1 && at <= rows_.headerRows() + 1 ? at : 0;
+}
+
+// Every part keeps the sheet's frozen panes and filter, so that a continuation reads like the
+// sheet it continues.
+bool SheetWriter::setPanesAndFilter(size_t part) {
+  const Part& p = parts_[part];
+  if (std::optional<Cell> frozen = book_.frozenAt(id_)) {
+    int32_t row = headerRowOn(part, frozen->row);
+    if (row > 1 || frozen->col > 0)
+      worksheet_freeze_panes(p.worksheet, static_cast<lxw_row_t>(std::max(row, 1) - 1),
+                             static_cast<lxw_col_t>(frozen->col));
+  }
+  std::optional<Range> filter = book_.autoFilter(id_);
+  if (!filter) return true;
+  int32_t top = headerRowOn(part, filter->first.row);
+  RowMap::Place end = rows_.place(filter->last.row);
+  if (top == 0 || (part > 0 && top > rows_.headerRows()) || end.part < part) return true;
+  int32_t bottom = end.part == part ? end.row : rows_.maxRows();
+  lxw_error error = worksheet_autofilter(p.worksheet, static_cast<lxw_row_t>(top - 1),
+                                         static_cast<lxw_col_t>(filter->first.col),
+                                         static_cast<lxw_row_t>(std::max(bottom, top) - 1),
+                                         static_cast<lxw_col_t>(filter->last.col));
+  return outcome_.check(error, "sheet " + inQuotes(p.name) + ", filter");
 }
 
 bool SheetWriter::setWidths(const Part& part) {
@@ -615,7 +657,7 @@ bool SheetWriter::enterPart(size_t part) {
     if (!issueMerges(current_, INT32_MAX)) return false;
     ++current_;
     for (const CellData& cell : header_)
-      if (!writeCell(parts_[current_], 1, cell)) return false;
+      if (!writeCell(parts_[current_], cell.cell.row - book_.repeatedRow(id_) + 1, cell)) return false;
   }
   return true;
 }

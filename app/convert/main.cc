@@ -21,6 +21,7 @@
 #include "archive/inputs.h"
 #include "archive/sha256.h"
 #include "archive/sink.h"
+#include "archive/summary_workbook.h"
 #include "pas/line_source.h"
 #include "pas/pas_converter.h"
 #include "pas/type_detection.h"
@@ -283,11 +284,14 @@ std::vector<FileOutcome> convertAll(const std::vector<Job>& work, Consumers& con
 // The sinks the command line asks for.
 bool makeConsumers(const app::ConvertOptions& options, const archive::Inputs& inputs, Consumers* consumers,
                    std::string* err) {
-  (void)inputs, (void)consumers;
   if (!options.summary.empty()) {
-    // --summary: the summary workbook's sink goes here.
-    *err = "--summary: not built into this program yet";
-    return false;
+    // Found before hours of converting, not when the workbook is saved.
+    if (std::string missing = missingFolder(options.summary); !missing.empty()) return *err = missing, false;
+    std::error_code none;
+    for (const std::string& input : inputs.files)
+      if (std::filesystem::equivalent(platform::pathFromUtf8(input), platform::pathFromUtf8(options.summary), none))
+        return *err = "cannot write " + options.summary + ": it is one of the inputs", false;
+    consumers->sinks.push_back(std::make_unique<archive::SummarySink>(options.summary));
   }
   if (!options.database.empty()) {
     // --db: the database's sink goes here (and needsHash).

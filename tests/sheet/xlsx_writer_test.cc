@@ -46,6 +46,7 @@ for ws in wb.worksheets:
     t = ws.title + "!"
     put(t + "merges", " ".join(sorted(str(r) for r in ws.merged_cells.ranges)))
     put(t + "maxRow", str(ws.max_row))
+    put(t + "panes", "%s %s" % (ws.freeze_panes, ws.auto_filter.ref))
     for letter, dim in ws.column_dimensions.items():
         if dim.width: put(t + "width:" + letter, "%.2f" % dim.width)
     for row in ws.iter_rows():
@@ -340,6 +341,28 @@ TEST_F(XlsxWriterTest, RowsPastTheLimitContinueOnSheetsOfTheirOwn) {
                 "sheet \"Data\": merge C9:C12 crosses the row limit and is left out",
                 "sheet \"ABCDEFGHIJKLMNOPQRSTUVWXYZ01234\" has more rows than a sheet can hold "
                 "(10); they continue on sheet \"ABCDEFGHIJKLMNOPQRSTUVWXYZ0 (2)\""}));
+}
+
+// A table to filter: three header rows repeated on the continuation, which keeps the frozen
+// panes and has a filter of its own over its rows.
+TEST_F(XlsxWriterTest, FrozenPanesAndFiltersOnEveryPart) {
+  SKIP_WITHOUT_OPENPYXL();
+  for (int32_t row = 1; row <= 3; ++row) book_.setText(sheet_, {row, 1}, "head" + std::to_string(row));
+  for (int32_t row = 4; row <= 14; ++row) book_.setInteger(sheet_, {row, 0}, row);
+  book_.setRepeatedRows(sheet_, 1, 3);
+  book_.freezePanes(sheet_, {4, 2});
+  book_.setAutoFilter(sheet_, Range({3, 0}, {14, 3}));
+  SheetId plain = book_.addSheetAfter(sheet_);
+  book_.setInteger(plain, {1, 0}, 1);
+
+  Facts facts = saveAndRead(book_, {.maxRows = 10});
+  EXPECT_EQ(facts["sheets"], "Sheet1|Sheet1 (2)|Sheet2");
+  EXPECT_EQ(facts["Sheet1!panes"], "C4 A3:D10");
+  EXPECT_EQ(facts["Sheet1 (2)!panes"], "C4 A3:D7");
+  EXPECT_EQ(facts["Sheet1 (2)!B3"], "'head3'");
+  EXPECT_EQ(facts["Sheet1 (2)!A4"], "11");
+  EXPECT_EQ(facts["Sheet1 (2)!A7"], "14");
+  EXPECT_EQ(facts["Sheet2!panes"], "None None");
 }
 
 // The real limit, with one cell per row so that it stays quick (a second or two).
