@@ -381,7 +381,15 @@ int main(int argc, char** argv) {
   bool interrupted = tnw::app::interrupted();
   for (const auto& sink : consumers.sinks) {
     if (!sinkFailure.empty() || interrupted) break;
-    if (!sink->finish(&sinkFailure)) break;
+    // Inputs refused before their turn are inputs too: the sinks list them with the reason.
+    bool added = true;
+    for (const FileOutcome& f : refused) {
+      tnw::archive::InputFile file;
+      file.path = f.input;
+      file.status = f.failure;
+      if (!(added = sink->add(file, &sinkFailure))) break;
+    }
+    if (!added || !sink->finish(&sinkFailure)) break;
   }
   outcomes.insert(outcomes.end(), refused.begin(), refused.end());
   size_t given = work.size() + refused.size();
