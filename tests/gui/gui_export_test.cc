@@ -1,7 +1,9 @@
 // The export as the desktop program runs it: the progress window while the conversion runs
-// on its worker thread, Cancel, the workbook saved in the cache folder (as a template where the
-// desktop has a program for templates) and opened in the desktop's spreadsheet program, and
-// what the user is told when something is in the way.
+// on its worker thread, Cancel, the workbook handed over as a template from the cache folder
+// where the desktop has a program for templates, else saved where the user chooses, opened in
+// the desktop's spreadsheet program, and what the user is told when something is in the way.
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -34,6 +36,8 @@ class ExportTest : public QObject {
   void exportFolderThatCannotBeUsedIsNamedWithTheReason();
   void templateProgramGetsANewUntitledWorkbook();
   void programOfAParentTypeNeverGetsTheTemplate();
+  void withoutTemplateProgramTheUserChoosesWhereToSave();
+  void cancelAfterTheSaveDialogKeepsNothing();
   void withoutSpreadsheetProgramTheUserLearnsWhereTheWorkbookIs();
   void launchThatCannotStartIsReported();
   void unreadableFileEndsTheExportWithItsReason();
@@ -61,8 +65,7 @@ std::vector<std::string> workbooksIn(const QString& folder) {
 
 void ExportTest::init() {
   desktop_ = std::make_unique<FakeDesktop>();
-  desktop_->addRecordingProgram(kSheet, desktop::kWorkbookType);
-  desktop_->setDefault(desktop::kWorkbookType, kSheet);
+  desktop_->setSpreadsheetProgram(kSheet);
   pasFile_ = desktop_->root().toStdString() + "/North Field/well 7.pas";
   fs::create_directories(fs::path(pasFile_).parent_path());
   std::ofstream(pasFile_) << fullPasText();
@@ -77,7 +80,7 @@ void ExportTest::completedExportOpensTheSavedWorkbook() {
   GuiExportResult result = runExport(nullptr, *source, pasFile_, true, desktop_->exportOptions());
   QCOMPARE(result.outcome, GuiExportResult::kCompleted);
   QCOMPARE(result.launch.outcome, desktop::Launch::kStarted);
-  QCOMPARE(result.workbook, desktop_->exportFolder().toStdString() + "/well 7.xlsx");
+  QCOMPARE(result.workbook, desktop_->exportFolder().toStdString() + "/well 7.xltx");
   QCOMPARE(result.lines, 8);
   std::optional<QStringList> args = desktop_->recordedArguments(kSheet);
   QVERIFY(args);
@@ -85,7 +88,7 @@ void ExportTest::completedExportOpensTheSavedWorkbook() {
   std::ifstream in(result.workbook, std::ios::binary);
   char magic[2] = {};
   in.read(magic, 2);
-  QVERIFY2(magic[0] == 'P' && magic[1] == 'K', "the workbook is an .xlsx (zip) file");
+  QVERIFY2(magic[0] == 'P' && magic[1] == 'K', "the workbook is a zip file");
   QVERIFY(!visibleWindow<StatusWnd>());
   QVERIFY(result.message.empty());
 }
@@ -99,10 +102,10 @@ void ExportTest::laterExportsNeverReplaceEarlierOnes() {
   auto written = fs::last_write_time(first.workbook);
   GuiExportResult second = runExport(nullptr, *source, pasFile_, true, desktop_->exportOptions());
   QCOMPARE(second.outcome, GuiExportResult::kCompleted);
-  QCOMPARE(second.workbook, desktop_->exportFolder().toStdString() + "/well 7 (2).xlsx");
+  QCOMPARE(second.workbook, desktop_->exportFolder().toStdString() + "/well 7 (2).xltx");
   QCOMPARE(fs::file_size(first.workbook), size);
   QVERIFY(fs::last_write_time(first.workbook) == written);
-  QCOMPARE(workbooksIn(desktop_->exportFolder()), (std::vector<std::string>{"well 7 (2).xlsx", "well 7.xlsx"}));
+  QCOMPARE(workbooksIn(desktop_->exportFolder()), (std::vector<std::string>{"well 7 (2).xltx", "well 7.xltx"}));
 }
 
 void ExportTest::progressWindowShowsTheLatestProgress() {
@@ -282,10 +285,12 @@ void ExportTest::templateProgramGetsANewUntitledWorkbook() {
 }
 
 // A template is a zip archive to the desktop: without a program that names the template type,
-// GIO would hand it to the archive manager. The plain workbook goes to the workbook program.
+// GIO would hand it to the archive manager. The user saves the plain workbook, and the workbook
+// program opens it.
 void ExportTest::programOfAParentTypeNeverGetsTheTemplate() {
   if (!fs::exists("/usr/share/mime/mime.cache")) QSKIP("no system MIME database (shared-mime-info)");
   qputenv("XDG_DATA_DIRS", (desktop_->root() + "/system:/usr/share").toLocal8Bit());
+  desktop_->setSpreadsheetProgram(kSheet, false);
   const QString archives = "archives.desktop";
   desktop_->addRecordingProgram(archives, "application/zip");
   desktop_->setDefault("application/zip", archives);
@@ -294,13 +299,102 @@ void ExportTest::programOfAParentTypeNeverGetsTheTemplate() {
   std::string err;
   auto source = pas::LineSource::open(pasFile_, &err);
   QVERIFY(source);
+  Script script;
+  script.then([&] { return answerSaveDialog("well 7"); });
   GuiExportResult result = runExport(nullptr, *source, pasFile_, true, desktop_->exportOptions());
+  QVERIFY2(script.finished(), qPrintable(script.state()));
   QCOMPARE(result.outcome, GuiExportResult::kCompleted);
-  QCOMPARE(result.workbook, desktop_->exportFolder().toStdString() + "/well 7.xlsx");
+  QCOMPARE(result.workbook, desktop_->documents().toStdString() + "/well 7.xlsx");
   std::optional<QStringList> args = desktop_->recordedArguments(kSheet);
   QVERIFY(args);
   QCOMPARE(*args, QStringList{QString::fromStdString(result.workbook)});
   QVERIFY(!desktop_->wasStarted(archives));
+}
+
+// The save dialog opens in the documents folder with the file's name the first time, in the
+// folder last chosen after that; the workbook is saved where chosen and opened from there, and
+// the hidden cache folder sees none of it.
+void ExportTest::withoutTemplateProgramTheUserChoosesWhereToSave() {
+  desktop_->setSpreadsheetProgram(kSheet, false);
+  const QString reports = desktop_->root() + "/Reports 2024";
+  QDir().mkpath(reports);
+  std::vector<QString> opened;  // the folder and the name each dialog offered
+  auto answer = [&](const QString& typed) {
+    return [&, typed] {
+      QFileDialog* dialog = saveDialog();
+      if (!dialog) return false;
+      opened.push_back(dialog->directory().absolutePath());
+      opened.push_back(dialog->findChild<QLineEdit*>("fileNameEdit")->text());
+      return answerSaveDialog(typed);
+    };
+  };
+  std::string err;
+  auto source = pas::LineSource::open(pasFile_, &err);
+  QVERIFY(source);
+  std::vector<std::string> saved;
+  for (const QString& typed : {reports + "/North 7", QString("North 7 again.xlsx")}) {
+    Script script;
+    script.then(answer(typed));
+    GuiExportResult result = runExport(nullptr, *source, pasFile_, true, desktop_->exportOptions());
+    QVERIFY2(script.finished(), qPrintable(script.state()));
+    QCOMPARE(result.outcome, GuiExportResult::kCompleted);
+    QCOMPARE(result.launch.outcome, desktop::Launch::kStarted);
+    std::optional<QStringList> args = desktop_->recordedArguments(kSheet);
+    QVERIFY(args);
+    QCOMPARE(*args, QStringList{QString::fromStdString(result.workbook)});
+    QFile::remove(desktop_->root() + "/records/" + kSheet);
+    saved.push_back(result.workbook);
+  }
+  QCOMPARE(opened, (std::vector<QString>{desktop_->documents(), "well 7.xlsx", reports, "well 7.xlsx"}));
+  QCOMPARE(saved, (std::vector<std::string>{reports.toStdString() + "/North 7.xlsx",
+                                            reports.toStdString() + "/North 7 again.xlsx"}));
+  QCOMPARE(workbooksIn(reports), (std::vector<std::string>{"North 7 again.xlsx", "North 7.xlsx"}));
+  QVERIFY(!fs::exists(desktop_->exportFolder().toStdString()));
+}
+
+// Cancel in the save dialog ends the export before anything runs; a cancel after a path was
+// chosen leaves nothing there either, and a file the user agreed to replace stays as it was.
+void ExportTest::cancelAfterTheSaveDialogKeepsNothing() {
+  desktop_->setSpreadsheetProgram(kSheet, false);
+  bool progressShown = false;
+  Script dialogCancel;
+  dialogCancel.then([&] {
+    progressShown = progressShown || visibleWindow<StatusWnd>();
+    return cancelSaveDialog();
+  });
+  auto source = pas::LineSource::fromBytes(fullPasText());
+  GuiExportResult result = runExport(nullptr, *source, "/data/well 7.pas", true, desktop_->exportOptions());
+  QVERIFY2(dialogCancel.finished(), qPrintable(dialogCancel.state()));
+  QCOMPARE(result.outcome, GuiExportResult::kCancelled);
+  QVERIFY(result.message.empty() && !progressShown);
+  QVERIFY(!fs::exists(desktop_->configHome().toStdString() + "/tarnwell/settings"));  // no folder was chosen
+
+  const std::string old = desktop_->documents().toStdString() + "/well 7.xlsx";
+  std::ofstream(old) << "the user's older workbook";
+  std::string text = bigPasText(50000);
+  GatedSource gated(text, text.size() / 4);
+  Script progressCancel;
+  progressCancel.then([&] { return answerSaveDialog("well 7.xlsx"); })
+      .then([&] {
+        auto* replace = activeModal<QMessageBox>() ? activeModal<QMessageBox>()->button(QMessageBox::Yes) : nullptr;
+        if (replace) QTest::mouseClick(replace, Qt::LeftButton);  // "... already exists. Replace it?"
+        return replace != nullptr;
+      })
+      .then([&] {
+        auto* window = visibleWindow<StatusWnd>();
+        if (!window || !gated.waitUntilHeld(0)) return false;
+        QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
+        gated.release();
+        return true;
+      });
+  result = runExport(nullptr, gated, "/data/well 7.pas", true, desktop_->exportOptions());
+  QVERIFY2(progressCancel.finished(), qPrintable(progressCancel.state()));
+  QCOMPARE(result.outcome, GuiExportResult::kCancelled);
+  QCOMPARE(workbooksIn(desktop_->documents()), std::vector<std::string>{"well 7.xlsx"});
+  std::ifstream in(old);
+  QCOMPARE(std::string(std::istreambuf_iterator<char>(in), {}), std::string("the user's older workbook"));
+  QVERIFY(!fs::exists(desktop_->exportFolder().toStdString()));
+  QVERIFY(!desktop_->wasStarted(kSheet));
 }
 
 void ExportTest::withoutSpreadsheetProgramTheUserLearnsWhereTheWorkbookIs() {
@@ -309,7 +403,7 @@ void ExportTest::withoutSpreadsheetProgramTheUserLearnsWhereTheWorkbookIs() {
   auto source = pas::LineSource::fromBytes(fullPasText());
   QString message;
   Script script;
-  script.then([&] {
+  script.then([&] { return answerSaveDialog("lonely"); }).then([&] {
     message = messageText();
     return !message.isEmpty() && acceptMessage();
   });
@@ -317,6 +411,7 @@ void ExportTest::withoutSpreadsheetProgramTheUserLearnsWhereTheWorkbookIs() {
   QVERIFY2(script.finished(), qPrintable(script.state()));
   QCOMPARE(result.outcome, GuiExportResult::kCompleted);
   QCOMPARE(result.launch.outcome, desktop::Launch::kNoProgram);
+  QCOMPARE(result.workbook, desktop_->documents().toStdString() + "/lonely.xlsx");
   QVERIFY(fs::exists(result.workbook));
   QVERIFY2(message.contains(QString::fromStdString(result.workbook)), qPrintable(message));
 }
