@@ -55,8 +55,10 @@ bool reserveBeside(const std::string& chosen, std::string* staging, std::string*
 // never replaced.
 bool reserveTarget(const ExportPlan& plan, const std::string& path, std::string* target, std::string* err) {
   if (plan.asTemplate) return reserveWorkbookPath(plan.folder, path, ".xltx", target, err);
-  if (platform::isSpecialFile(plan.chosen)) return *err = "cannot write " + plan.chosen + ": it is not a regular file", false;
-  if (platform::isReadOnly(plan.chosen)) return *err = "cannot write " + plan.chosen + ": it is read-only", false;
+  const char* refused = platform::isSpecialFile(plan.chosen) ? "it is not a regular file"
+                        : platform::isReadOnly(plan.chosen)  ? "it is read-only"
+                                                             : nullptr;
+  if (refused) return *err = "cannot write " + plan.chosen + ": " + refused, false;
   return reserveBeside(plan.chosen, target, err);
 }
 
@@ -173,8 +175,9 @@ GuiExportResult finishExport(const ExportPlan& plan, const std::string& pasPath,
   result.launch = plan.asTemplate ? desktop::openWithDefault(desktop::kTemplateType, outcome.workbook, true)
                                   : desktop::openWithDefault(desktop::kWorkbookType, outcome.workbook);
   if (result.launch.outcome == desktop::Launch::kNoProgram) {
-    tell(Notice::kInformation, "The workbook is saved as\n" + outcome.workbook + "\n\nNo program on this desktop opens " +
-                                   (plan.asTemplate ? ".xltx" : ".xlsx") + " workbooks; open it from there.");
+    tell(Notice::kInformation, "The workbook is saved as\n" + outcome.workbook +
+                                   "\n\nNo program on this desktop opens " + (plan.asTemplate ? ".xltx" : ".xlsx") +
+                                   " workbooks; open it from there.");
   } else if (result.launch.outcome == desktop::Launch::kFailed) {
     tell(Notice::kWarning, "The workbook is saved as\n" + outcome.workbook + "\n\nbut " + result.launch.program +
                                " could not be started:\n" + result.launch.error);
@@ -182,8 +185,9 @@ GuiExportResult finishExport(const ExportPlan& plan, const std::string& pasPath,
   if (!outcome.warnings.empty()) {
     std::string lines;
     for (const std::string& warning : outcome.warnings) lines += "\n- " + warning;
-    notices->push_back({Notice::kInformation,
-                        "Some of the file did not fit the .xlsx format as it stands and was placed differently:" + lines});
+    notices->push_back(
+        {Notice::kInformation,
+         "Some of the file did not fit the .xlsx format as it stands and was placed differently:" + lines});
   }
   return result;
 }

@@ -247,7 +247,8 @@ bool recordExport(const std::string& folder, const std::string& path, std::strin
   Listed entry;
   entry.size = fs::file_size(pathOf(path), ec);
   if (ec) return *err = "cannot list " + path + ": " + ec.message(), false;
-  if (!contentHash(pathOf(path), entry.size, &entry.content)) return *err = "cannot list " + path + ": unreadable", false;
+  if (!contentHash(pathOf(path), entry.size, &entry.content))
+    return *err = "cannot list " + path + ": it cannot be read", false;
   // Appended, so that two programs recording at once both stay listed.
   std::ofstream out(pathOf(folder) / kListName, std::ios::app);
   out << listLine(platform::fileName(path), entry);

@@ -76,8 +76,8 @@ QMessageBox::Icon iconOf(Notice::Kind kind) {
 // The system's save dialog (Qt's own where the desktop offers none), with the suffix added to
 // a name typed without it and a question before a file is replaced.
 std::string askWhereToSave(QWidget* parent, const std::string& suggested) {
-  QFileDialog dialog(parent, "Save the workbook", shownPath(platform::pathToUtf8(platform::pathFromUtf8(suggested).parent_path())),
-                     "Excel workbooks (*.xlsx)");
+  const std::string folder = platform::pathToUtf8(platform::pathFromUtf8(suggested).parent_path());
+  QFileDialog dialog(parent, "Save the workbook", shownPath(folder), "Excel workbooks (*.xlsx)");
   dialog.setObjectName("saveWorkbook");
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix("xlsx");

@@ -318,83 +318,59 @@ void ExportTest::withoutTemplateProgramTheUserChoosesWhereToSave() {
   desktop_->setSpreadsheetProgram(kSheet, false);
   const QString reports = desktop_->root() + "/Reports 2024";
   QDir().mkpath(reports);
-  std::vector<QString> opened;  // the folder and the name each dialog offered
-  auto answer = [&](const QString& typed) {
-    return [&, typed] {
-      QFileDialog* dialog = saveDialog();
-      if (!dialog) return false;
-      opened.push_back(dialog->directory().absolutePath());
-      opened.push_back(dialog->findChild<QLineEdit*>("fileNameEdit")->text());
-      return answerSaveDialog(typed);
-    };
-  };
-  std::string err;
-  auto source = pas::LineSource::open(pasFile_, &err);
-  QVERIFY(source);
-  std::vector<std::string> saved;
+  auto source = pas::LineSource::fromBytes(fullPasText());
+  QStringList offered, saved;
   for (const QString& typed : {reports + "/North 7", QString("North 7 again.xlsx")}) {
     Script script;
-    script.then(answer(typed));
-    GuiExportResult result = runExport(nullptr, *source, pasFile_, true, desktop_->exportOptions());
+    script.then([&] {
+      if (!saveDialog()) return false;
+      offered << saveDialog()->directory().absolutePath() << saveDialog()->selectedFiles().value(0).section('/', -1);
+      return answerSaveDialog(typed);
+    });
+    GuiExportResult result = runExport(nullptr, *source, "/data/well 7.pas", true, desktop_->exportOptions());
     QVERIFY2(script.finished(), qPrintable(script.state()));
-    QCOMPARE(result.outcome, GuiExportResult::kCompleted);
     QCOMPARE(result.launch.outcome, desktop::Launch::kStarted);
-    std::optional<QStringList> args = desktop_->recordedArguments(kSheet);
-    QVERIFY(args);
-    QCOMPARE(*args, QStringList{QString::fromStdString(result.workbook)});
-    QFile::remove(desktop_->root() + "/records/" + kSheet);
-    saved.push_back(result.workbook);
+    saved << QString::fromStdString(result.workbook);
   }
-  QCOMPARE(opened, (std::vector<QString>{desktop_->documents(), "well 7.xlsx", reports, "well 7.xlsx"}));
-  QCOMPARE(saved, (std::vector<std::string>{reports.toStdString() + "/North 7.xlsx",
-                                            reports.toStdString() + "/North 7 again.xlsx"}));
+  QCOMPARE(offered, (QStringList{desktop_->documents(), "well 7.xlsx", reports, "well 7.xlsx"}));
+  QCOMPARE(saved, (QStringList{reports + "/North 7.xlsx", reports + "/North 7 again.xlsx"}));
+  QCOMPARE(desktop_->recordedArguments(kSheet)->value(0).section('/', 0, -2), reports);
   QCOMPARE(workbooksIn(reports), (std::vector<std::string>{"North 7 again.xlsx", "North 7.xlsx"}));
   QVERIFY(!fs::exists(desktop_->exportFolder().toStdString()));
 }
 
-// Cancel in the save dialog ends the export before anything runs; a cancel after a path was
-// chosen leaves nothing there either, and a file the user agreed to replace stays as it was.
+// Cancel in the save dialog ends the export before anything runs or is remembered. A file the
+// user agreed to replace is replaced only by a finished export: a cancel while saving leaves it.
 void ExportTest::cancelAfterTheSaveDialogKeepsNothing() {
   desktop_->setSpreadsheetProgram(kSheet, false);
-  bool progressShown = false;
-  Script dialogCancel;
-  dialogCancel.then([&] {
-    progressShown = progressShown || visibleWindow<StatusWnd>();
-    return cancelSaveDialog();
-  });
-  auto source = pas::LineSource::fromBytes(fullPasText());
-  GuiExportResult result = runExport(nullptr, *source, "/data/well 7.pas", true, desktop_->exportOptions());
-  QVERIFY2(dialogCancel.finished(), qPrintable(dialogCancel.state()));
-  QCOMPARE(result.outcome, GuiExportResult::kCancelled);
-  QVERIFY(result.message.empty() && !progressShown);
-  QVERIFY(!fs::exists(desktop_->configHome().toStdString() + "/tarnwell/settings"));  // no folder was chosen
-
   const std::string old = desktop_->documents().toStdString() + "/well 7.xlsx";
   std::ofstream(old) << "the user's older workbook";
-  std::string text = bigPasText(50000);
-  GatedSource gated(text, text.size() / 4);
-  Script progressCancel;
-  progressCancel.then([&] { return answerSaveDialog("well 7.xlsx"); })
-      .then([&] {
-        auto* replace = activeModal<QMessageBox>() ? activeModal<QMessageBox>()->button(QMessageBox::Yes) : nullptr;
-        if (replace) QTest::mouseClick(replace, Qt::LeftButton);  // "... already exists. Replace it?"
-        return replace != nullptr;
+  auto source = pas::LineSource::fromBytes(bigPasText(300000));
+  Script script(60000);
+  script.then([&] { return !visibleWindow<StatusWnd>() && cancelSaveDialog(); });
+  GuiExportResult result = runExport(nullptr, *source, "/data/well 7.pas", true, desktop_->exportOptions());
+  QVERIFY2(script.finished(), qPrintable(script.state()));
+  QCOMPARE(result.outcome, GuiExportResult::kCancelled);
+  QVERIFY(!fs::exists(desktop_->configHome().toStdString() + "/tarnwell/settings"));
+  Script replaced(60000);
+  replaced.then([&] { return answerSaveDialog("well 7.xlsx"); })
+      .then([&] {  // "... already exists. Do you want to replace it?"
+        QAbstractButton* yes = activeModal<QMessageBox>() ? activeModal<QMessageBox>()->button(QMessageBox::Yes)
+                                                          : nullptr;
+        if (yes) QTest::mouseClick(yes, Qt::LeftButton);
+        return yes != nullptr;
       })
       .then([&] {
         auto* window = visibleWindow<StatusWnd>();
-        if (!window || !gated.waitUntilHeld(0)) return false;
-        QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
-        gated.release();
-        return true;
+        return window && window->statusText() == "Saving the workbook..." && clickButton(window, "cancel");
       });
-  result = runExport(nullptr, gated, "/data/well 7.pas", true, desktop_->exportOptions());
-  QVERIFY2(progressCancel.finished(), qPrintable(progressCancel.state()));
+  result = runExport(nullptr, *source, "/data/well 7.pas", true, desktop_->exportOptions());
+  QVERIFY2(replaced.finished(), qPrintable(replaced.state()));
   QCOMPARE(result.outcome, GuiExportResult::kCancelled);
   QCOMPARE(workbooksIn(desktop_->documents()), std::vector<std::string>{"well 7.xlsx"});
   std::ifstream in(old);
   QCOMPARE(std::string(std::istreambuf_iterator<char>(in), {}), std::string("the user's older workbook"));
-  QVERIFY(!fs::exists(desktop_->exportFolder().toStdString()));
-  QVERIFY(!desktop_->wasStarted(kSheet));
+  QVERIFY(!fs::exists(desktop_->exportFolder().toStdString()) && !desktop_->wasStarted(kSheet));
 }
 
 void ExportTest::withoutSpreadsheetProgramTheUserLearnsWhereTheWorkbookIs() {

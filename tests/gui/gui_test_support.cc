@@ -58,22 +58,16 @@ QString FakeDesktop::addRecordingProgram(const QString& id, const QString& mimeT
 }
 
 void FakeDesktop::setDefault(const QString& mimeType, const QString& id) {
-  removeDefault(mimeType);
-  defaults_ << mimeType + "=" + id + ";";
-  writeText(configHome() + "/mimeapps.list", ("[Default Applications]\n" + defaults_.join("\n") + "\n").toUtf8());
-}
-
-void FakeDesktop::removeDefault(const QString& mimeType) {
   defaults_.removeIf([&](const QString& line) { return line.startsWith(mimeType + "="); });
+  if (!id.isEmpty()) defaults_ << mimeType + "=" + id + ";";
   writeText(configHome() + "/mimeapps.list", ("[Default Applications]\n" + defaults_.join("\n") + "\n").toUtf8());
 }
 
 void FakeDesktop::setSpreadsheetProgram(const QString& id, bool takesTemplates) {
-  addRecordingProgram(id, takesTemplates ? QString(gui::desktop::kTemplateType) + ";" + gui::desktop::kWorkbookType
-                                         : QString(gui::desktop::kWorkbookType));
+  addRecordingProgram(id, QString(gui::desktop::kWorkbookType) + (takesTemplates ? ";" : "") +
+                              (takesTemplates ? gui::desktop::kTemplateType : ""));
   setDefault(gui::desktop::kWorkbookType, id);
-  if (takesTemplates) setDefault(gui::desktop::kTemplateType, id);
-  else removeDefault(gui::desktop::kTemplateType);
+  setDefault(gui::desktop::kTemplateType, takesTemplates ? id : QString());
 }
 
 std::optional<QStringList> FakeDesktop::recordedArguments(const QString& id, int ms) const {
@@ -160,9 +154,7 @@ bool answerSaveDialog(const QString& name) {
   // At once, as a paste gives it: typed key by key, a path has the dialog select each folder
   // on the way as the name so far.
   field->setText(name);
-  auto* buttons = saveDialog()->findChild<QDialogButtonBox*>("buttonBox");
-  QPushButton* save = buttons ? buttons->button(QDialogButtonBox::Save) : nullptr;
-  if (!save) return false;
+  QPushButton* save = saveDialog()->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save);
   // Once this step is over: the click may ask whether to replace a file, modally, and the
   // script's timer would not fire again until that question is answered.
   QTimer::singleShot(0, save, [save] { QTest::mouseClick(save, Qt::LeftButton); });

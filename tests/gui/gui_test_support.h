@@ -41,9 +41,8 @@ class FakeDesktop {
   // `id` for it that opens `mimeTypes` (";"-separated). The program lives at `programPath`
   // (any folder, made as needed) or in the fake desktop's bin folder.
   QString addRecordingProgram(const QString& id, const QString& mimeTypes, const QString& programPath = {});
-  // Makes an entry the default for a MIME type in mimeapps.list, or no entry at all.
+  // Makes an entry the default for a MIME type in mimeapps.list; none with an empty id.
   void setDefault(const QString& mimeType, const QString& id);
-  void removeDefault(const QString& mimeType);
   // A recording spreadsheet program, the default for workbooks and, when it takes them as
   // LibreOffice and Excel do, for templates: then an export hands it a template; without, the
   // user is asked where to save the workbook.

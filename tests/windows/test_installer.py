@@ -83,12 +83,12 @@ def exports_folder():
     return local + "\\Tarnwell", os.path.join(PREFIX, "drive_c", *local[3:].split("\\"), "Tarnwell")
 
 
-def add_export(name, listed):
-    """A template in the exports folder; listed as the program's own by the stand-in."""
+def add_export(name, listed=False, text="PK"):
+    """A file in the exports folder; listed as the program's own by the stand-in."""
     windows, folder = exports_folder()
     os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, name), "wb") as f:
-        f.write(b"PK " + name.encode())
+    with open(os.path.join(folder, name), "w") as f:
+        f.write(text)
     if listed:
         assert wine(os.path.join(INSTALL, "Tarnwell.exe"), "/RecordExport", windows + "\\" + name).returncode == 0
 
@@ -188,7 +188,7 @@ class Installer(unittest.TestCase):
         exports = exports_folder()[1]
         shutil.rmtree(exports, ignore_errors=True)
         add_export("well.xltx", True)
-        add_export("mine.xlsx", False)
+        add_export("mine.xlsx")
         user_file = os.path.join(INSTALL, "my notes.txt")
         with open(user_file, "w") as f:
             f.write("mine")
@@ -216,8 +216,7 @@ class Installer(unittest.TestCase):
         # With nothing but its own exports, list and settings in it, the exports folder goes too.
         os.remove(os.path.join(exports, "mine.xlsx"))
         add_export("again.xltx", True)
-        with open(os.path.join(exports, "settings"), "w") as f:
-            f.write("saveFolder=C:\\users\n")
+        add_export("settings", text="saveFolder=C:\\users\n")
         self.uninstall()
         self.assertFalse(os.path.exists(INSTALL), os.listdir(INSTALL) if os.path.exists(INSTALL) else "")
         self.assertFalse(key_exists(CLASSES + "\\.pas"))
@@ -235,11 +234,9 @@ class PackageInstaller(Installer):
         self.check_registry()
         self.check_converter()
         # The program itself is what the uninstaller asks to clear the exports folder.
+        add_export(".exports", text="")
+        add_export("settings", text="saveFolder=C:\\users\n")
         exports = exports_folder()[1]
-        os.makedirs(exports, exist_ok=True)
-        for name, text in ((".exports", ""), ("settings", "saveFolder=C:\\users\n")):
-            with open(os.path.join(exports, name), "w") as f:
-                f.write(text)
         self.uninstall()
         self.assertFalse(os.path.exists(exports), os.listdir(exports) if os.path.exists(exports) else "")
         self.assertFalse(os.path.exists(INSTALL), os.listdir(INSTALL) if os.path.exists(INSTALL) else "")
