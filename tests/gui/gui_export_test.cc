@@ -2,7 +2,6 @@
 // on its worker thread, Cancel, the workbook handed over as a template from the cache folder
 // where the desktop has a program for templates, else saved where the user chooses, opened in
 // the desktop's spreadsheet program, and what the user is told when something is in the way.
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
