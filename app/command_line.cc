@@ -16,12 +16,15 @@ const char* const kUsage =
     "  (nothing)     show the main dialog\n"
     "  --register    register Tarnwell as the desktop's program for PAS files, then end\n"
     "                (also /Register, -Register, /RegServer)\n"
+    "  --remove-exports  remove the workbooks handed over to the spreadsheet program, and\n"
+    "                their folder when nothing else is in it, then end (also /RemoveExports)\n"
     "  -h, --help    show this help and end\n"
     "      --version show the version and end\n"
     "\n"
     "Every start registers the PAS file type, the desktop entry and, unless you chose another\n"
-    "program for PAS files, Tarnwell as their default. Workbooks are saved in\n"
-    "$XDG_CACHE_HOME/tarnwell (normally ~/.cache/tarnwell).\n";
+    "program for PAS files, Tarnwell as their default. Workbooks are handed over as templates from\n"
+    "$XDG_CACHE_HOME/tarnwell (normally ~/.cache/tarnwell) when the desktop has a program for\n"
+    "templates; else Tarnwell asks where to save them.\n";
 
 namespace {
 
@@ -31,13 +34,14 @@ std::string lowered(std::string_view text) {
   return out;
 }
 
-enum class Switch { kNone, kRegister, kOther };
+enum class Switch { kNone, kRegister, kRemoveExports, kOther };
 
 // The old switches: "/name" or "-name", the name in any case.
 Switch oldSwitch(std::string_view arg) {
   if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-')) return Switch::kNone;
   std::string name = lowered(arg.substr(1));
   if (name == "register" || name == "regserver") return Switch::kRegister;
+  if (name == "removeexports") return Switch::kRemoveExports;
   static constexpr std::string_view kOthers[] = {"unregister", "unregserver", "p",         "pt",
                                                  "dde",        "automation",  "embedding"};
   for (std::string_view other : kOthers)
@@ -48,7 +52,7 @@ Switch oldSwitch(std::string_view arg) {
 }  // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
-  bool help = false, version = false, reg = false, other = false, optionsEnded = false;
+  bool help = false, version = false, reg = false, removeExports = false, other = false, optionsEnded = false;
   std::string path;
   bool havePath = false;
   std::vector<std::string> ignored;
@@ -64,6 +68,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
       reg = true;
     } else if (old == Switch::kRegister) {
       reg = true;
+    } else if (old == Switch::kRemoveExports || (!optionsEnded && arg == "--remove-exports")) {
+      removeExports = true;
     } else if (old == Switch::kOther) {
       other = true;
     } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
@@ -83,6 +89,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     line.kind = CommandLine::kVersion;
   } else if (reg) {
     line.kind = CommandLine::kRegister;
+  } else if (removeExports) {
+    line.kind = CommandLine::kRemoveExports;
   } else if (other || !havePath) {
     line.kind = CommandLine::kMainDialog;
   } else {

@@ -16,6 +16,7 @@ struct CommandLine {
     kMainDialog,  // nothing, or a form that has no meaning here (print, unregister, automation)
     kOpenFile,    // one PAS file: its statistics dialog
     kRegister,    // register with the desktop and end
+    kRemoveExports,  // remove the user's handed-over workbooks and their folder (the uninstaller)
     kHelp,
     kVersion,
   };
@@ -25,7 +26,8 @@ struct CommandLine {
 };
 
 // `args` without the program name. Help wins over version, version over registration,
-// registration over a path, as the old switch parser let the register switch win.
+// registration over a path, as the old switch parser let the register switch win; removing
+// the exports comes after registration.
 CommandLine parseCommandLine(const std::vector<std::string>& args);
 
 extern const char* const kUsage;

@@ -37,6 +37,10 @@ struct Launch {
 // not wait for it.
 Launch openWithDefault(const std::string& mimeType, const std::string& path, bool exactType = false);
 
+// The user's documents folder, where a workbook is first offered to be saved: the desktop's
+// own (xdg-user-dirs on Linux, the Documents known folder on Windows), else the home folder.
+std::string documentsFolder();
+
 // Runs a program (looked up in PATH) with these arguments and waits for it. False when it
 // could not be run or did not succeed; *err then says why.
 bool runProgram(const std::vector<std::string>& argv, std::string* err);

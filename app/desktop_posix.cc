@@ -73,6 +73,13 @@ Launch openWithDefault(const std::string& mimeType, const std::string& path, boo
   return launch;
 }
 
+std::string documentsFolder() {
+  const char* documents = g_get_user_special_dir(G_USER_DIRECTORY_DOCUMENTS);
+  // xdg-user-dirs names the home folder itself where the user has no folder for documents.
+  if (documents && g_file_test(documents, G_FILE_TEST_IS_DIR)) return documents;
+  return text(g_get_home_dir());
+}
+
 bool runProgram(const std::vector<std::string>& argv, std::string* err) {
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));

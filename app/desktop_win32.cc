@@ -1,9 +1,14 @@
 // The desktop's file associations on Windows: the types we ask about become the extensions
 // the registry knows them by.
+#include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+
 #include <cstring>
 
 #include "app/desktop.h"
 #include "app/win32/shell_win32.h"
+#include "platform/platform.h"
 
 namespace tnw::gui::desktop {
 
@@ -56,6 +61,15 @@ Launch openWithDefault(const std::string& mimeType, const std::string& path, boo
     launch.error = "it could not be started";
   }
   return launch;
+}
+
+std::string documentsFolder() {
+  PWSTR path = nullptr;
+  std::string folder;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_CREATE, nullptr, &path)))
+    folder = platform::pathToUtf8(std::filesystem::path(path));
+  CoTaskMemFree(path);
+  return folder;
 }
 
 }  // namespace tnw::gui::desktop

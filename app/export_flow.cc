@@ -4,17 +4,96 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/convert/options.h"
 #include "app/export_folder.h"
+#include "app/settings.h"
 #include "app/vector_state.h"
+#include "platform/platform.h"
 #include "sheet/charts.h"
 #include "sheet/memory_workbook.h"
 #include "sheet/xlsx_writer.h"
 
 namespace tnw::gui {
 
-void convertAndSave(pas::LineSource& source, const std::string& path, const std::string& folder, bool asTemplate,
+namespace fs = std::filesystem;
+
+namespace {
+
+bool isFolder(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_directory(platform::pathFromUtf8(path), ec);
+}
+
+void removeFile(const std::string& path) {
+  std::error_code ignored;
+  fs::remove(platform::pathFromUtf8(path), ignored);
+}
+
+// A new, empty file beside the one the user chose, which the save fills: the chosen file is
+// replaced only by a whole workbook, and only when the export was not cancelled meanwhile.
+bool reserveBeside(const std::string& chosen, std::string* staging, std::string* err) {
+  for (int n = 1; n <= 100; ++n) {
+    const std::string candidate = chosen + ".part" + (n == 1 ? "" : std::to_string(n));
+    std::string problem;
+    switch (platform::createNewFile(candidate, &problem)) {
+      case platform::NewFile::kCreated:
+        *staging = candidate;
+        return true;
+      case platform::NewFile::kExists:
+        continue;
+      case platform::NewFile::kFailed:
+        *err = "cannot write " + chosen + ": " + problem;
+        return false;
+    }
+  }
+  *err = "cannot write " + chosen + ": no unused name for the file that is being saved";
+  return false;
+}
+
+// The file the workbook is saved in first: a new name in the hand-over folder, or a name beside
+// the chosen file. The refusals are those of a save in place: a device or a read-only file is
+// never replaced.
+bool reserveTarget(const ExportPlan& plan, const std::string& path, std::string* target, std::string* err) {
+  if (plan.asTemplate) return reserveWorkbookPath(plan.folder, path, ".xltx", target, err);
+  const char* refused = platform::isSpecialFile(plan.chosen) ? "it is not a regular file"
+                        : platform::isReadOnly(plan.chosen)  ? "it is read-only"
+                                                             : nullptr;
+  if (refused) return *err = "cannot write " + plan.chosen + ": " + refused, false;
+  return reserveBeside(plan.chosen, target, err);
+}
+
+}  // namespace
+
+std::string suggestedSavePath(const std::string& pasPath) {
+  std::string folder = readSetting(settingsFile(), kSaveFolderKey);
+  if (!isFolder(folder)) folder = desktop::documentsFolder();
+  return app::outputPathFor(pasPath, folder);
+}
+
+ExportPlan planExport(const std::string& pasPath, const GuiExportOptions& options, const SaveDialog& askWhereToSave) {
+  ExportPlan plan;
+  // Only a program that names the template type takes the template: through the parent type,
+  // an archive manager would.
+  plan.asTemplate = desktop::defaultProgram(desktop::kTemplateType, true).has_value();
+  if (plan.asTemplate) {
+    plan.folder = options.folder.empty() ? exportFolder() : options.folder;
+    if (!prepareExportFolder(plan.folder, &plan.problem)) plan.outcome = ExportPlan::kFolderFailed;
+    return plan;
+  }
+  plan.chosen = askWhereToSave(suggestedSavePath(pasPath));
+  if (plan.chosen.empty()) {
+    plan.outcome = ExportPlan::kCancelled;
+    return plan;
+  }
+  // Remembered when chosen, not when saved: a cancelled conversion still found its folder.
+  writeSetting(settingsFile(), kSaveFolderKey, platform::pathToUtf8(platform::pathFromUtf8(plan.chosen).parent_path()));
+  return plan;
+}
+
+void convertAndSave(pas::LineSource& source, const std::string& path, const ExportPlan& plan,
                     const GuiExportOptions& options, ProgressChannel& channel, WorkerOutcome* out) {
   clearUpperVectorState();
+  std::string target;  // the file being saved, until the workbook is complete
   try {
     sheet::MemoryApplication application;
     sheet::ExportOptions exportOptions;
@@ -27,8 +106,8 @@ void convertAndSave(pas::LineSource& source, const std::string& path, const std:
     if (channel.cancelRequested()) return void(out->cancelledLate = true);
     channel.showProgress("Saving the workbook...", pas::ProgressReporter::kStatus);
     std::string err;
-    if (!reserveWorkbookPath(folder, path, asTemplate ? ".xltx" : ".xlsx", &out->workbook, &err)) {
-      out->workbook.clear();
+    if (!reserveTarget(plan, path, &target, &err)) {
+      target.clear();
       out->saveError = err;
       return;
     }
@@ -36,28 +115,81 @@ void convertAndSave(pas::LineSource& source, const std::string& path, const std:
     if (options.charts) sheet::addPressureCharts(book);
     sheet::SaveReport report;
     // A cancel that came while the charts were laid out spares the user the whole save.
-    bool saved = !channel.cancelRequested() &&
-                 (asTemplate ? sheet::saveXltx(book, out->workbook, &report, &err)
-                             : sheet::saveXlsx(book, out->workbook, &report, &err));
-    std::error_code ec;
+    bool saved = !channel.cancelRequested() && (plan.asTemplate ? sheet::saveXltx(book, target, &report, &err)
+                                                                : sheet::saveXlsx(book, target, &report, &err));
     if (!saved || channel.cancelRequested()) {
-      std::filesystem::remove(out->workbook, ec);
-      out->workbook.clear();
+      removeFile(target);
       if (saved || channel.cancelRequested()) return void(out->cancelledLate = true);
       out->saveError = err;
       return;
     }
+    if (!plan.asTemplate && !platform::replaceFile(target, plan.chosen, &err)) {
+      removeFile(target);
+      out->saveError = "cannot write " + plan.chosen + ": " + err;
+      return;
+    }
+    out->workbook = plan.asTemplate ? target : plan.chosen;
     out->warnings.insert(out->warnings.end(), report.warnings.begin(), report.warnings.end());
-    recordExport(folder, out->workbook, &err);  // unlisted, it is merely never cleaned up
+    // Only templates are listed, and so only they are ever cleaned up; unlisted, a template is
+    // merely never removed.
+    if (plan.asTemplate) recordExport(plan.folder, out->workbook, &err);
   } catch (const std::exception& error) {
     out->result.outcome = sheet::ExportResult::kFailed;
     out->result.message = error.what();
-    if (!out->workbook.empty()) {
-      std::error_code ec;
-      std::filesystem::remove(out->workbook, ec);
-      out->workbook.clear();
-    }
+    // The template is ours to remove; a chosen file in place (its staging name gone) stays.
+    if (!target.empty()) removeFile(target);
+    out->workbook.clear();
   }
+}
+
+GuiExportResult finishExport(const ExportPlan& plan, const std::string& pasPath, const WorkerOutcome& outcome,
+                             std::vector<Notice>* notices) {
+  GuiExportResult result;
+  auto tell = [&](Notice::Kind kind, const std::string& text) {
+    result.message = text;
+    notices->push_back({kind, text});
+  };
+  const sheet::ExportResult& converted = outcome.result;
+  result.lines = converted.lines;
+  if (converted.outcome == sheet::ExportResult::kLogoFailed) {
+    result.outcome = GuiExportResult::kLogoFailed;
+    tell(Notice::kWarning, converted.message);
+    return result;
+  }
+  if (converted.outcome == sheet::ExportResult::kCancelled || outcome.cancelledLate) {
+    result.outcome = GuiExportResult::kCancelled;
+    return result;
+  }
+  if (converted.outcome != sheet::ExportResult::kCompleted) {
+    result.outcome = GuiExportResult::kFailed;
+    tell(Notice::kError, "Could not convert " + platform::fileName(pasPath) + ":\n" + converted.message);
+    return result;
+  }
+  if (!outcome.saveError.empty()) {
+    result.outcome = GuiExportResult::kFailed;
+    tell(Notice::kError, "Could not save the workbook:\n" + outcome.saveError);
+    return result;
+  }
+  result.outcome = GuiExportResult::kCompleted;
+  result.workbook = outcome.workbook;
+  result.launch = plan.asTemplate ? desktop::openWithDefault(desktop::kTemplateType, outcome.workbook, true)
+                                  : desktop::openWithDefault(desktop::kWorkbookType, outcome.workbook);
+  if (result.launch.outcome == desktop::Launch::kNoProgram) {
+    tell(Notice::kInformation, "The workbook is saved as\n" + outcome.workbook +
+                                   "\n\nNo program on this desktop opens " + (plan.asTemplate ? ".xltx" : ".xlsx") +
+                                   " workbooks; open it from there.");
+  } else if (result.launch.outcome == desktop::Launch::kFailed) {
+    tell(Notice::kWarning, "The workbook is saved as\n" + outcome.workbook + "\n\nbut " + result.launch.program +
+                               " could not be started:\n" + result.launch.error);
+  }
+  if (!outcome.warnings.empty()) {
+    std::string lines;
+    for (const std::string& warning : outcome.warnings) lines += "\n- " + warning;
+    notices->push_back(
+        {Notice::kInformation,
+         "Some of the file did not fit the .xlsx format as it stands and was placed differently:" + lines});
+  }
+  return result;
 }
 
 }  // namespace tnw::gui

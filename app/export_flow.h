@@ -1,8 +1,15 @@
 // The export's work that does not depend on the views: what the desktop program's export
 // flow chooses and reports, and the conversion and saving that run on the worker thread.
+//
+// Where the workbook goes is chosen before the conversion starts. With a program for templates
+// it is a new template in the hand-over folder, which that program opens as a new, untitled
+// workbook whose Save asks where to save. Without one, the user chooses where the .xlsx is saved
+// (the system's save dialog), and it is opened from there: never from the hand-over folder,
+// which is cleaned up and on Linux hidden.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,7 +23,7 @@ namespace tnw::gui {
 struct GuiExportOptions {
   std::string logoPath = sheet::defaultLogoPath();
   uint32_t logoHash = sheet::kLogoHash;
-  std::string folder;       // where workbooks are saved; empty: the user's cache folder
+  std::string folder;       // where templates are handed over; empty: exportFolder()
   std::string generatedAt;  // what the workbook says it was generated at; empty: now
   int refreshMilliseconds = 50;  // how often the progress window shows the latest texts
   bool charts = true;            // pressure charts on the gauge sheets
@@ -37,6 +44,31 @@ struct GuiExportResult {
   desktop::Launch launch;
 };
 
+struct ExportPlan {
+  enum Outcome {
+    kReady,
+    kCancelled,     // the user cancelled the save dialog; nothing was written anywhere
+    kFolderFailed,  // the hand-over folder cannot be used; `problem` says why
+  };
+  Outcome outcome = kReady;
+  bool asTemplate = false;
+  std::string folder;   // asTemplate: the hand-over folder
+  std::string chosen;   // otherwise: the file the user chose
+  std::string problem;
+};
+
+// The system's save dialog, as the views show it: opened on `suggested` (its folder, and its
+// file name to save as); returns the path chosen, or empty when the user cancels.
+using SaveDialog = std::function<std::string(const std::string& suggested)>;
+
+// Decides where the workbook goes, asking the user where no template can be handed over, and
+// remembers the folder the user chose for the next time.
+ExportPlan planExport(const std::string& pasPath, const GuiExportOptions& options, const SaveDialog& askWhereToSave);
+
+// Where the save dialog opens: the folder the user last saved a workbook in while it is there,
+// else the documents folder; the PAS file's name with ".xlsx".
+std::string suggestedSavePath(const std::string& pasPath);
+
 // What the worker thread hands back.
 struct WorkerOutcome {
   sheet::ExportResult result;
@@ -46,9 +78,23 @@ struct WorkerOutcome {
   std::vector<std::string> warnings;
 };
 
-// Runs on the worker thread: converts the file and saves the workbook into `folder` under a
-// new name, as a template or a plain workbook. A cancel, late or early, keeps no file.
-void convertAndSave(pas::LineSource& source, const std::string& path, const std::string& folder, bool asTemplate,
+// Runs on the worker thread: converts the file and saves the workbook where the plan says: a
+// template under a new name in the hand-over folder, or the .xlsx the user chose. A cancel,
+// late or early, keeps no file and leaves a file the user chose to replace as it was.
+void convertAndSave(pas::LineSource& source, const std::string& path, const ExportPlan& plan,
                     const GuiExportOptions& options, ProgressChannel& channel, WorkerOutcome* out);
+
+// A message for the user, as the views show it.
+struct Notice {
+  enum Kind { kInformation, kWarning, kError };
+  Kind kind;
+  std::string text;
+};
+
+// After the worker: hands the saved workbook to the spreadsheet program and says what the user
+// must know. The views show the notices in this order; the result's message is the one about
+// the outcome (not the one listing what was placed differently).
+GuiExportResult finishExport(const ExportPlan& plan, const std::string& pasPath, const WorkerOutcome& outcome,
+                             std::vector<Notice>* notices);
 
 }  // namespace tnw::gui

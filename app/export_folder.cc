@@ -1,6 +1,8 @@
 #include "app/export_folder.h"
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 
 #include "app/convert/options.h"
 #include "app/platform.h"
+#include "pas/super_fast_hash.h"
 #include "platform/platform.h"
 
 namespace tnw::gui {
@@ -40,13 +43,41 @@ std::string cannotUse(const std::string& folder, const std::string& why) {
 
 struct Listed {
   uintmax_t size = 0;
-  long long modified = 0;  // nanoseconds of the file clock
+  uint64_t content = 0;    // the hash of the first and the last block
+  bool byTime = false;     // an entry of an earlier version, known by its time as written
+  long long modified = 0;  // byTime: nanoseconds of the file clock
 };
 
 long long ticksOf(fs::file_time_type time) {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
 }
 
+// What identifies an export's content: a hash of its first and of its last block. The end of a
+// workbook (a zip) is its directory, which holds the checksum of every part, so a change
+// anywhere shows there; reading the whole of a large workbook at every start would not pay.
+constexpr size_t kBlock = 64 * 1024;
+
+bool contentHash(const fs::path& file, uintmax_t size, uint64_t* hash) {
+  std::ifstream in(file, std::ios::binary);
+  std::string block(static_cast<size_t>(std::min<uintmax_t>(size, kBlock)), '\0');
+  if (!in.read(block.data(), static_cast<std::streamsize>(block.size()))) return false;
+  const uint64_t head = pas::superFastHash(block.data(), block.size());
+  if (size > block.size() && !(in.seekg(static_cast<std::streamoff>(size - block.size())) &&
+                               in.read(block.data(), static_cast<std::streamsize>(block.size()))))
+    return false;
+  *hash = head << 32 | pas::superFastHash(block.data(), block.size());
+  return true;
+}
+
+template <typename T>
+bool parsed(const std::string& text, T* value, int base = 10) {
+  const char* end = text.data() + text.size();
+  auto [at, error] = std::from_chars(text.data(), end, *value, base);
+  return error == std::errc() && at == end && !text.empty();
+}
+
+// "SIZE hCONTENT NAME", the content hash in 16 hex digits; an earlier version wrote
+// "SIZE MTIME_NS NAME", which is still read so that its exports are not forgotten.
 std::map<std::string, Listed> readList(const std::string& folder) {
   std::map<std::string, Listed> list;
   std::ifstream in(pathOf(folder) / kListName);
@@ -54,24 +85,58 @@ std::map<std::string, Listed> readList(const std::string& folder) {
   while (std::getline(in, line)) {
     std::istringstream fields(line);
     Listed entry;
-    std::string name;
-    if (fields >> entry.size >> entry.modified && fields.get() == ' ' && std::getline(fields, name) && !name.empty() &&
-        name.find('/') == std::string::npos)
+    std::string identity, name;
+    if (!(fields >> entry.size >> identity) || fields.get() != ' ' || !std::getline(fields, name) || name.empty() ||
+        name.find('/') != std::string::npos)
+      continue;
+    entry.byTime = identity.size() != 17 || identity[0] != 'h';
+    if (entry.byTime ? parsed(identity, &entry.modified) : parsed(identity.substr(1), &entry.content, 16))
       list[name] = entry;
   }
   return list;
+}
+
+std::string listLine(const std::string& name, const Listed& entry) {
+  char identity[24];
+  if (entry.byTime) std::snprintf(identity, sizeof identity, "%lld", entry.modified);
+  else std::snprintf(identity, sizeof identity, "h%016llx", static_cast<unsigned long long>(entry.content));
+  return std::to_string(entry.size) + ' ' + identity + ' ' + name + '\n';
 }
 
 bool writeList(const std::string& folder, const std::map<std::string, Listed>& list) {
   const std::string path = folder + "/" + kListName, temp = path + ".new";
   {
     std::ofstream out(pathOf(temp), std::ios::trunc);
-    for (const auto& [name, entry] : list) out << entry.size << ' ' << entry.modified << ' ' << name << '\n';
+    for (const auto& [name, entry] : list) out << listLine(name, entry);
     if (!out.flush()) return false;
   }
   std::error_code ec;
   fs::rename(pathOf(temp), pathOf(path), ec);
   return !ec;
+}
+
+enum class Sameness { kSame, kChanged, kUnknown };
+
+// Whether the file is still the export its entry lists. An entry of an earlier version becomes
+// one by content once its file is recognised by its time.
+Sameness compareWithList(const fs::path& file, Listed* entry) {
+  std::error_code ec;
+  if (!fs::is_regular_file(fs::symlink_status(file, ec))) return Sameness::kChanged;
+  const uintmax_t size = fs::file_size(file, ec);
+  if (ec) return Sameness::kUnknown;
+  if (size != entry->size) return Sameness::kChanged;
+  if (entry->byTime) {
+    const fs::file_time_type modified = fs::last_write_time(file, ec);
+    if (ec) return Sameness::kUnknown;
+    if (ticksOf(modified) != entry->modified) return Sameness::kChanged;
+  }
+  uint64_t content = 0;
+  if (!contentHash(file, size, &content)) return Sameness::kUnknown;
+  if (entry->byTime) {
+    *entry = Listed{size, content};
+    return Sameness::kSame;
+  }
+  return content == entry->content ? Sameness::kSame : Sameness::kChanged;
 }
 
 // A spreadsheet program's sign that it has the file open for editing: LibreOffice's lock file,
@@ -179,12 +244,14 @@ bool reserveWorkbookPath(const std::string& folder, const std::string& pasPath, 
 
 bool recordExport(const std::string& folder, const std::string& path, std::string* err) {
   std::error_code ec;
-  const uintmax_t size = fs::file_size(pathOf(path), ec);
-  const fs::file_time_type modified = fs::last_write_time(pathOf(path), ec);
+  Listed entry;
+  entry.size = fs::file_size(pathOf(path), ec);
   if (ec) return *err = "cannot list " + path + ": " + ec.message(), false;
+  if (!contentHash(pathOf(path), entry.size, &entry.content))
+    return *err = "cannot list " + path + ": it cannot be read", false;
   // Appended, so that two programs recording at once both stay listed.
   std::ofstream out(pathOf(folder) / kListName, std::ios::app);
-  out << size << ' ' << ticksOf(modified) << ' ' << platform::fileName(path) << '\n';
+  out << listLine(platform::fileName(path), entry);
   if (!out.flush()) return *err = "cannot list " + path + " in " + folder, false;
   return true;
 }
@@ -194,21 +261,31 @@ CleanUp removeOldExports(const std::string& folder, fs::file_time_type now, std:
   CleanUp result;
   const fs::file_time_type before = now - age;
   std::map<std::string, Listed> list = readList(folder);
-  const size_t listedAtStart = list.size();
+  bool listChanged = false;
   std::vector<std::string> candidates;
   for (auto it = list.begin(); it != list.end();) {
     const fs::path file = pathOf(folder) / pathOf(it->first);
     std::error_code ec;
-    const fs::file_status status = fs::symlink_status(file, ec);
-    const uintmax_t size = fs::is_regular_file(status) ? fs::file_size(file, ec) : 0;
-    const fs::file_time_type modified = fs::last_write_time(file, ec);
-    if (ec || !fs::is_regular_file(status) || size != it->second.size || ticksOf(modified) != it->second.modified) {
-      // Gone, or saved into since we wrote it: the user's now, never ours to remove.
-      if (!ec && fs::exists(status)) result.kept.push_back(it->first + ": changed since it was exported");
+    if (!fs::exists(fs::symlink_status(file, ec))) {  // gone: nothing to keep the entry for
       it = list.erase(it);
+      listChanged = true;
       continue;
     }
-    if (modified < before) {
+    listChanged = listChanged || it->second.byTime;
+    switch (compareWithList(file, &it->second)) {
+      case Sameness::kChanged:  // saved into since we wrote it: the user's now, never ours to remove
+        result.kept.push_back(it->first + ": changed since it was exported");
+        it = list.erase(it);
+        listChanged = true;
+        continue;
+      case Sameness::kUnknown:  // still listed: it may be ours once it can be read again
+        result.kept.push_back(it->first + ": it cannot be read now");
+        ++it;
+        continue;
+      case Sameness::kSame:
+        break;
+    }
+    if (fs::last_write_time(file, ec) < before && !ec) {
       if (lockedBySpreadsheet(file)) result.kept.push_back(it->first + ": a spreadsheet program has it open");
       else candidates.push_back(it->first);
     }
@@ -232,10 +309,30 @@ CleanUp removeOldExports(const std::string& folder, fs::file_time_type now, std:
     std::error_code removeError;
     if (!fs::remove(pathOf(paths[i]), removeError)) continue;  // tried again next time
     result.removed.push_back(candidates[i]);
-    list.erase(candidates[i]);
+    listChanged = list.erase(candidates[i]) > 0 || listChanged;
   }
-  if (list.size() != listedAtStart) writeList(folder, list);
+  if (listChanged) writeList(folder, list);
   return result;
+}
+
+bool removeExportFolder(const std::string& folder, const std::string& settingsFile, const OpenFilesCheck& isOpen,
+                        std::vector<std::string>* left) {
+  std::error_code ec;
+  if (!fs::is_directory(pathOf(folder), ec)) return !fs::exists(pathOf(folder), ec);
+  removeOldExports(folder, fs::file_time_type::max(), std::chrono::hours(0), isOpen);
+  std::vector<fs::path> ours;
+  for (const auto& entry : fs::directory_iterator(pathOf(folder), ec)) {
+    const std::string name = utf8Of(entry.path().filename());
+    std::error_code ignored;
+    if (name == kListName || name == std::string(kListName) + ".new" ||
+        (!settingsFile.empty() && fs::equivalent(entry.path(), pathOf(settingsFile), ignored)))
+      ours.push_back(entry.path());
+    else
+      left->push_back(name);
+  }
+  if (ec || !left->empty()) return false;
+  for (const fs::path& file : ours) fs::remove(file, ec);
+  return fs::remove(pathOf(folder), ec) && !ec;
 }
 
 }  // namespace tnw::gui

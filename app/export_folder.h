@@ -31,8 +31,9 @@ bool prepareExportFolder(const std::string& folder, std::string* problem);
 bool reserveWorkbookPath(const std::string& folder, const std::string& pasPath, const std::string& extension,
                          std::string* path, std::string* err);
 
-// Notes a finished export in the folder's list, with its size and time as written: only what
-// is listed and unchanged is ever removed.
+// Notes a finished export in the folder's list, with its size and a hash of its content: only
+// what is listed and unchanged is ever removed. Not its time, which a copy, a restore or a
+// `touch` changes while the file stays ours.
 bool recordExport(const std::string& folder, const std::string& path, std::string* err);
 
 // Which of these files some program has open now.
@@ -49,5 +50,11 @@ CleanUp removeOldExports(const std::string& folder, std::filesystem::file_time_t
                          const OpenFilesCheck& isOpen);
 
 inline constexpr std::chrono::hours kExportsKept{24};
+
+// For the uninstaller: removes every export that removeOldExports would remove at any age, then
+// the folder with its list and `settingsFile` (when that lies in it), if nothing else is left
+// there. True when the folder is gone (or never was); else `left` names what stays.
+bool removeExportFolder(const std::string& folder, const std::string& settingsFile, const OpenFilesCheck& isOpen,
+                        std::vector<std::string>* left);
 
 }  // namespace tnw::gui

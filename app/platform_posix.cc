@@ -9,6 +9,7 @@
 
 #include "app/export_folder.h"
 #include "app/platform.h"
+#include "app/settings.h"
 
 namespace tnw::gui {
 
@@ -17,6 +18,14 @@ std::string exportFolder() {
   if (cache && cache[0] == '/') return std::string(cache) + "/tarnwell";
   const char* home = std::getenv("HOME");
   if (home && home[0] == '/') return std::string(home) + "/.cache/tarnwell";
+  return {};
+}
+
+std::string settingsFile() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config && config[0] == '/') return std::string(config) + "/tarnwell/settings";
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') return std::string(home) + "/.config/tarnwell/settings";
   return {};
 }
 

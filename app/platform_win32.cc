@@ -6,6 +6,7 @@
 
 #include "app/export_folder.h"
 #include "app/platform.h"
+#include "app/settings.h"
 #include "platform/platform.h"
 
 namespace tnw::gui {
@@ -23,6 +24,11 @@ std::string exportFolder() {
   const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", local, static_cast<DWORD>(std::size(local)));
   if (length == 0 || length >= std::size(local)) return {};
   return platform::pathToUtf8(std::filesystem::path(local) / L"Tarnwell");
+}
+
+std::string settingsFile() {
+  const std::string folder = exportFolder();
+  return folder.empty() ? folder : platform::pathToUtf8(platform::pathFromUtf8(folder) / L"settings");
 }
 
 bool canCreateFilesIn(const std::string& folder, int* error) {

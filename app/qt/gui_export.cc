@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
@@ -21,8 +23,7 @@
 #include "app/qt/progress_window.h"
 #include "app/vector_state.h"
 #include "pas/text.h"
-#include "sheet/memory_workbook.h"
-#include "sheet/xlsx_writer.h"
+#include "platform/platform.h"
 
 namespace tnw::gui {
 
@@ -63,7 +64,27 @@ class InputBlocker : public QObject {
   QPointer<QWidget> allowed_;
 };
 
-QString fileNameOf(const std::string& path) { return shownPath(std::filesystem::path(path).filename().string()); }
+QMessageBox::Icon iconOf(Notice::Kind kind) {
+  switch (kind) {
+    case Notice::kInformation: return QMessageBox::Information;
+    case Notice::kWarning: return QMessageBox::Warning;
+    case Notice::kError: break;
+  }
+  return QMessageBox::Critical;
+}
+
+// The system's save dialog (Qt's own where the desktop offers none), with the suffix added to
+// a name typed without it and a question before a file is replaced.
+std::string askWhereToSave(QWidget* parent, const std::string& suggested) {
+  const std::string folder = platform::pathToUtf8(platform::pathFromUtf8(suggested).parent_path());
+  QFileDialog dialog(parent, "Save the workbook", shownPath(folder), "Excel workbooks (*.xlsx)");
+  dialog.setObjectName("saveWorkbook");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix("xlsx");
+  dialog.selectFile(shownPath(suggested));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
+}
 
 }  // namespace
 
@@ -83,6 +104,21 @@ GuiExportResult runExport(QWidget* parent, pas::LineSource& source, const std::s
   if (!logoOk) {
     result.outcome = GuiExportResult::kLogoFailed;
     tell(QMessageBox::Warning, "Could not open file: " + shownPath(options.logoPath));
+    return result;
+  }
+
+  // Where the workbook goes, asked before anything else is shown or runs: a Cancel there keeps
+  // nothing and costs nothing.
+  const ExportPlan plan = planExport(path, options, [&](const std::string& suggested) {
+    return askWhereToSave(parent, suggested);
+  });
+  if (plan.outcome == ExportPlan::kCancelled) {
+    result.outcome = GuiExportResult::kCancelled;
+    return result;
+  }
+  if (plan.outcome == ExportPlan::kFolderFailed) {
+    result.outcome = GuiExportResult::kNoSpreadsheet;
+    tell(QMessageBox::Critical, shownPath(plan.problem));
     return result;
   }
 
@@ -107,27 +143,12 @@ GuiExportResult runExport(QWidget* parent, pas::LineSource& source, const std::s
     window->activateWindow();
   }
 
-  // The spreadsheet's side: here, the folder the workbook will be saved in.
-  std::string folder = options.folder.empty() ? exportFolder() : options.folder;
-  std::string folderProblem;
-  if (!prepareExportFolder(folder, &folderProblem)) {
-    window.reset();
-    blocker.reset();
-    result.outcome = GuiExportResult::kNoSpreadsheet;
-    tell(QMessageBox::Critical, shownPath(folderProblem));
-    return result;
-  }
-  // A template opens as a new, untitled workbook, so the user's Save asks where to save. Only
-  // a program that names the template type takes it: through the parent type, an archive
-  // manager would. Without one, the plain workbook and its program.
-  const bool asTemplate = desktop::defaultProgram(desktop::kTemplateType, true).has_value();
-
   WorkerOutcome outcome;
   {
     WaitCursor wait(Qt::BusyCursor);
     QEventLoop loop;
-    std::unique_ptr<QThread> worker(QThread::create(
-        [&] { convertAndSave(source, path, folder, asTemplate, options, channel, &outcome); }));
+    std::unique_ptr<QThread> worker(
+        QThread::create([&] { convertAndSave(source, path, plan, options, channel, &outcome); }));
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     QTimer refresh;
     if (window) {
@@ -151,51 +172,12 @@ GuiExportResult runExport(QWidget* parent, pas::LineSource& source, const std::s
   window.reset();  // the window never outlives the conversion, and goes before the workbook shows
   blocker.reset();
 
-  const sheet::ExportResult& converted = outcome.result;
-  result.lines = converted.lines;
-  if (converted.outcome == sheet::ExportResult::kLogoFailed) {
-    result.outcome = GuiExportResult::kLogoFailed;
-    tell(QMessageBox::Warning, QString::fromStdString(converted.message));
-    return result;
-  }
-  if (converted.outcome == sheet::ExportResult::kCancelled || outcome.cancelledLate) {
-    result.outcome = GuiExportResult::kCancelled;
-    return result;
-  }
-  if (converted.outcome != sheet::ExportResult::kCompleted) {
-    result.outcome = GuiExportResult::kFailed;
-    tell(QMessageBox::Critical,
-         "Could not convert " + fileNameOf(path) + ":\n" + QString::fromStdString(converted.message));
-    return result;
-  }
-  if (!outcome.saveError.empty()) {
-    result.outcome = GuiExportResult::kFailed;
-    tell(QMessageBox::Critical, "Could not save the workbook:\n" + shownText(outcome.saveError));
-    return result;
-  }
-
-  result.outcome = GuiExportResult::kCompleted;
-  result.workbook = outcome.workbook;
-  const QString saved = shownPath(outcome.workbook);
+  std::vector<Notice> notices;
   {
     WaitCursor wait;
-    result.launch = asTemplate ? desktop::openWithDefault(desktop::kTemplateType, outcome.workbook, true)
-                               : desktop::openWithDefault(desktop::kWorkbookType, outcome.workbook);
+    result = finishExport(plan, path, outcome, &notices);
   }
-  if (result.launch.outcome == desktop::Launch::kNoProgram) {
-    tell(QMessageBox::Information, "The workbook is saved as\n" + saved + "\n\nNo program on this desktop opens " +
-                                       (asTemplate ? ".xltx" : ".xlsx") + " workbooks; open it from there.");
-  } else if (result.launch.outcome == desktop::Launch::kFailed) {
-    tell(QMessageBox::Warning, "The workbook is saved as\n" + saved + "\n\nbut " +
-                                   shownText(result.launch.program) + " could not be started:\n" +
-                                   shownText(result.launch.error));
-  }
-  if (!outcome.warnings.empty()) {
-    QString lines;
-    for (const std::string& warning : outcome.warnings) lines += "\n- " + shownText(warning);
-    showMessage(parent, QMessageBox::Information,
-                "Some of the file did not fit the .xlsx format as it stands and was placed differently:" + lines);
-  }
+  for (const Notice& notice : notices) showMessage(parent, iconOf(notice.kind), shownText(notice.text));
   return result;
 }
 

@@ -3,9 +3,10 @@
 //
 // The conversion runs on a worker thread while the progress window stays live on this one;
 // the call itself returns only when the export is over, and meanwhile the program's other
-// windows take no input. The workbook is saved in the user's cache folder under a new name,
-// as a template when the desktop has a program for templates (it opens the file as a new,
-// untitled workbook), else as an .xlsx, and handed to that program. A cancel keeps nothing.
+// windows take no input. With a program for templates, the workbook is a template in the
+// user's cache folder, which that program opens as a new, untitled workbook; without one, the
+// save dialog asks where the .xlsx goes first and the program for workbooks opens it there. A
+// cancel, in the save dialog or later, keeps nothing.
 #pragma once
 
 #include <cstdint>

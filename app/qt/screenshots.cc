@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
   shooter.shoot(longStats, "statistics-long-values");
 
   QMessageBox noProgram(QMessageBox::Information, "Tarnwell",
-                        "The workbook is saved as\n/home/user/.cache/tarnwell/drillstem-test.xlsx\n\n"
+                        "The workbook is saved as\n/home/user/Documents/drillstem-test.xlsx\n\n"
                         "No program on this desktop opens .xlsx workbooks; open it from there.",
                         QMessageBox::Ok);
   shooter.shoot(noProgram, "message-no-spreadsheet-program");

@@ -14,6 +14,7 @@
 #include "app/qt/message.h"
 #include "app/qt/pas_stats_dlg.h"
 #include "app/platform.h"
+#include "app/settings.h"
 #include "app/qt/test_dlg.h"
 #include "app/version.h"
 #include "app/qt/view_as_text.h"
@@ -90,6 +91,7 @@ int runStartup(const CommandLine& line, const Startup& startup) {
     case CommandLine::kOpenFile:
       return runFileFlow(line.path, main);
     case CommandLine::kRegister:
+    case CommandLine::kRemoveExports:
     case CommandLine::kHelp:
     case CommandLine::kVersion:
       return 0;
@@ -113,6 +115,12 @@ int runTarnwell(int argc, char** argv) {
       QCoreApplication application(argc, argv);  // for the icon in the resources; no display
       tellIgnored(first);
       return registerAtStart(defaultStartup()) ? 0 : 1;
+    }
+    case CommandLine::kRemoveExports: {
+      std::vector<std::string> left;
+      if (removeExportFolder(exportFolder(), settingsFile(), filesOpenNow, &left)) return 0;
+      for (const std::string& name : left) std::fprintf(stderr, "tarnwell: kept %s\n", name.c_str());
+      return 1;
     }
     default:
       break;

@@ -12,6 +12,7 @@
 #include "app/command_line.h"
 #include "app/export_folder.h"
 #include "app/platform.h"
+#include "app/settings.h"
 #include "app/win32/shell_win32.h"
 #include "app/win32/views.h"
 #include "platform/platform.h"
@@ -58,6 +59,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     case CommandLine::kRegister:
       // No window: installers call this and wait for nothing to look at.
       return registerAtStart() ? 0 : 1;
+    case CommandLine::kRemoveExports: {
+      // The uninstaller's: no window either, and what stays is the user's.
+      std::vector<std::string> left;
+      return tnw::gui::removeExportFolder(tnw::gui::exportFolder(), tnw::gui::settingsFile(), tnw::gui::filesOpenNow,
+                                          &left)
+                 ? 0
+                 : 1;
+    }
     default:
       break;
   }

@@ -155,6 +155,35 @@ std::string capitalised(std::string text) {
 
 std::string fileNameOf(const std::string& path) { return platform::fileName(path); }
 
+UINT iconOf(gui::Notice::Kind kind) {
+  switch (kind) {
+    case gui::Notice::kInformation: return MB_ICONINFORMATION;
+    case gui::Notice::kWarning: return MB_ICONWARNING;
+    case gui::Notice::kError: break;
+  }
+  return MB_ICONERROR;
+}
+
+// The system's save dialog, opened in the suggested file's folder with its name: the full path
+// in the name field is what opens it there (the initial folder alone gives way to the one the
+// shell last remembered). The dialog adds ".xlsx" to a name typed without it and asks before a
+// file is replaced.
+std::string askWhereToSave(HWND owner, const std::string& suggested) {
+  std::wstring file = wide(suggested);
+  file.resize(32768, L'\0');
+  OPENFILENAMEW save{};
+  save.lStructSize = sizeof save;
+  save.hwndOwner = owner && IsWindowVisible(owner) ? owner : nullptr;
+  save.lpstrTitle = L"Save the workbook";
+  save.lpstrFilter = L"Excel workbooks (*.xlsx)\0*.xlsx\0\0";
+  save.lpstrFile = file.data();
+  save.nMaxFile = static_cast<DWORD>(file.size());
+  save.lpstrDefExt = L"xlsx";
+  save.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER;
+  if (!GetSaveFileNameW(&save)) return {};
+  return narrow(file.c_str());
+}
+
 // ---------------------------------------------------------------------------------------------
 // The statistics dialog.
 
@@ -691,16 +720,19 @@ gui::GuiExportResult runExport(HWND owner, pas::LineSource& source, const std::s
     tell(MB_ICONWARNING, "Could not open file: " + options.logoPath);
     return result;
   }
-  const std::string folder = options.folder.empty() ? gui::exportFolder() : options.folder;
-  std::string problem;
-  if (!gui::prepareExportFolder(folder, &problem)) {
-    result.outcome = gui::GuiExportResult::kNoSpreadsheet;
-    tell(MB_ICONERROR, problem);
+  // Where the workbook goes, asked before anything else is shown or runs: a Cancel there keeps
+  // nothing and costs nothing.
+  const gui::ExportPlan plan =
+      gui::planExport(path, options, [&](const std::string& suggested) { return askWhereToSave(owner, suggested); });
+  if (plan.outcome == gui::ExportPlan::kCancelled) {
+    result.outcome = gui::GuiExportResult::kCancelled;
     return result;
   }
-  // A template opens as a new, untitled workbook, so the user's Save asks where to save.
-  // Without a program for templates, the plain workbook.
-  const bool asTemplate = gui::desktop::defaultProgram(gui::desktop::kTemplateType, true).has_value();
+  if (plan.outcome == gui::ExportPlan::kFolderFailed) {
+    result.outcome = gui::GuiExportResult::kNoSpreadsheet;
+    tell(MB_ICONERROR, plan.problem);
+    return result;
+  }
 
   gui::ProgressChannel channel;
   gui::WorkerOutcome outcome;
@@ -719,7 +751,7 @@ gui::GuiExportResult runExport(HWND owner, pas::LineSource& source, const std::s
     std::atomic<bool> done{false};
     const DWORD uiThread = GetCurrentThreadId();
     std::thread worker([&] {
-      gui::convertAndSave(source, path, folder, asTemplate, options, channel, &outcome);
+      gui::convertAndSave(source, path, plan, options, channel, &outcome);
       done.store(true, std::memory_order_release);
       PostThreadMessageW(uiThread, kWorkerDone, 0, 0);
     });
@@ -749,47 +781,12 @@ gui::GuiExportResult runExport(HWND owner, pas::LineSource& source, const std::s
     DestroyWindow(window);  // never outlives the conversion, and goes before the workbook shows
   }
 
-  const sheet::ExportResult& converted = outcome.result;
-  result.lines = converted.lines;
-  if (converted.outcome == sheet::ExportResult::kLogoFailed) {
-    result.outcome = gui::GuiExportResult::kLogoFailed;
-    tell(MB_ICONWARNING, converted.message);
-    return result;
-  }
-  if (converted.outcome == sheet::ExportResult::kCancelled || outcome.cancelledLate) {
-    result.outcome = gui::GuiExportResult::kCancelled;
-    return result;
-  }
-  if (converted.outcome != sheet::ExportResult::kCompleted) {
-    result.outcome = gui::GuiExportResult::kFailed;
-    tell(MB_ICONERROR, "Could not convert " + fileNameOf(path) + ":\n" + converted.message);
-    return result;
-  }
-  if (!outcome.saveError.empty()) {
-    result.outcome = gui::GuiExportResult::kFailed;
-    tell(MB_ICONERROR, "Could not save the workbook:\n" + outcome.saveError);
-    return result;
-  }
-  result.outcome = gui::GuiExportResult::kCompleted;
-  result.workbook = outcome.workbook;
+  std::vector<gui::Notice> notices;
   {
     WaitCursor wait;
-    result.launch = asTemplate ? gui::desktop::openWithDefault(gui::desktop::kTemplateType, outcome.workbook, true)
-                               : gui::desktop::openWithDefault(gui::desktop::kWorkbookType, outcome.workbook);
+    result = gui::finishExport(plan, path, outcome, &notices);
   }
-  if (result.launch.outcome == gui::desktop::Launch::kNoProgram) {
-    tell(MB_ICONINFORMATION, "The workbook is saved as\n" + outcome.workbook + "\n\nNo program on this desktop opens " +
-                                 (asTemplate ? ".xltx" : ".xlsx") + " workbooks; open it from there.");
-  } else if (result.launch.outcome == gui::desktop::Launch::kFailed) {
-    tell(MB_ICONWARNING, "The workbook is saved as\n" + outcome.workbook + "\n\nbut " + result.launch.program +
-                             " could not be started:\n" + result.launch.error);
-  }
-  if (!outcome.warnings.empty()) {
-    std::string lines;
-    for (const std::string& warning : outcome.warnings) lines += "\n- " + warning;
-    showMessage(owner, MB_ICONINFORMATION,
-                "Some of the file did not fit the .xlsx format as it stands and was placed differently:" + lines);
-  }
+  for (const gui::Notice& notice : notices) showMessage(owner, iconOf(notice.kind), notice.text);
   return result;
 }
 

@@ -149,6 +149,12 @@ FunctionEnd
 !macroend
 
 Section "Uninstall"
+!ifdef HAVE_PROGRAM
+  ; The workbooks the program handed over to the user's spreadsheet program, while it can still
+  ; tell them: only its own listed, unchanged ones that nothing holds open, and their folder
+  ; (%LOCALAPPDATA%\Tarnwell, with the list and the settings) when nothing else is in it.
+  ExecWait '"$INSTDIR\Tarnwell.exe" /RemoveExports'
+!endif
   Delete "$INSTDIR\Tarnwell.exe"
   Delete "$INSTDIR\tarnwell-convert.exe"
   Delete "$INSTDIR\tnw_inst.dll"

@@ -87,8 +87,7 @@ void later(std::function<void()> step) { QTimer::singleShot(0, qApp, std::move(s
 
 void CancelTest::init() {
   desktop_ = std::make_unique<FakeDesktop>();
-  desktop_->addRecordingProgram(kSheet, desktop::kWorkbookType);
-  desktop_->setDefault(desktop::kWorkbookType, kSheet);
+  desktop_->setSpreadsheetProgram(kSheet);
 }
 
 void CancelTest::cleanup() { desktop_.reset(); }

@@ -18,6 +18,7 @@ class ExportFolderTest : public QObject {
   void init();
   void oldUnchangedExportsAreRemoved();
   void workbooksInUseAreNeverRemoved();
+  void exportsAreKnownByTheirContentNotTheirTime();
   void leftoversOfUnfinishedSavesAreRemoved();
   void openFilesAreSeen();
 
@@ -109,6 +110,35 @@ void ExportFolderTest::workbooksInUseAreNeverRemoved() {
   std::sort(result.removed.begin(), result.removed.end());
   QCOMPARE(result.removed, (std::vector<std::string>{"excel.xlsx", "locked.xltx", "open.xlsx"}));
   QCOMPARE(files(), (std::vector<std::string>{"saved.xlsx", "theirs.xlsx"}));
+}
+
+// A copy, a restore or `touch` gives an export another time, not other content: it is still
+// ours and goes when old. Content saved into it is the user's even where size and time stay.
+void ExportFolderTest::exportsAreKnownByTheirContentNotTheirTime() {
+  const std::string big(3 * 64 * 1024, 'x');  // more than the two blocks hashed
+  fs::last_write_time(add("touched.xltx", true, 48), now_);
+  fs::last_write_time(add("restored.xltx", true, 1), now_ - std::chrono::hours(30));
+  const std::string copied = add("copied.xltx", true, 1, big);
+  fs::copy_file(copied, folder_ + "/copy");
+  fs::rename(folder_ + "/copy", copied);
+  fs::last_write_time(copied, now_ - std::chrono::hours(48));
+  const std::string saved = add("saved.xltx", true, 48, big);
+  std::fstream(saved, std::ios::in | std::ios::out | std::ios::binary).seekp(-100, std::ios::end) << "the user's";
+  fs::last_write_time(saved, now_ - std::chrono::hours(48));
+  // An earlier version listed size and time: recognised by them once, then by content.
+  const auto written = fs::last_write_time(add("earlier.xltx", false, 1)).time_since_epoch();
+  std::ofstream(folder_ + "/.exports", std::ios::app)
+      << "5 " << std::chrono::duration_cast<std::chrono::nanoseconds>(written).count() << " earlier.xltx\n";
+  CleanUp first = clean();
+  std::sort(first.removed.begin(), first.removed.end());
+  QCOMPARE(first.removed, (std::vector<std::string>{"copied.xltx", "restored.xltx"}));
+  QCOMPARE(first.kept, std::vector<std::string>{"saved.xltx: changed since it was exported"});
+  fs::last_write_time(folder_ + "/earlier.xltx", now_);
+  now_ += std::chrono::hours(25);
+  CleanUp later = clean();
+  std::sort(later.removed.begin(), later.removed.end());
+  QCOMPARE(later.removed, (std::vector<std::string>{"earlier.xltx", "touched.xltx"}));
+  QCOMPARE(files(), std::vector<std::string>{"saved.xltx"});
 }
 
 void ExportFolderTest::leftoversOfUnfinishedSavesAreRemoved() {

@@ -1,7 +1,8 @@
 // The export as the desktop program runs it: the progress window while the conversion runs
-// on its worker thread, Cancel, the workbook saved in the cache folder (as a template where the
-// desktop has a program for templates) and opened in the desktop's spreadsheet program, and
-// what the user is told when something is in the way.
+// on its worker thread, Cancel, the workbook handed over as a template from the cache folder
+// where the desktop has a program for templates, else saved where the user chooses, opened in
+// the desktop's spreadsheet program, and what the user is told when something is in the way.
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -34,6 +35,8 @@ class ExportTest : public QObject {
   void exportFolderThatCannotBeUsedIsNamedWithTheReason();
   void templateProgramGetsANewUntitledWorkbook();
   void programOfAParentTypeNeverGetsTheTemplate();
+  void withoutTemplateProgramTheUserChoosesWhereToSave();
+  void cancelAfterTheSaveDialogKeepsNothing();
   void withoutSpreadsheetProgramTheUserLearnsWhereTheWorkbookIs();
   void launchThatCannotStartIsReported();
   void unreadableFileEndsTheExportWithItsReason();
@@ -61,8 +64,7 @@ std::vector<std::string> workbooksIn(const QString& folder) {
 
 void ExportTest::init() {
   desktop_ = std::make_unique<FakeDesktop>();
-  desktop_->addRecordingProgram(kSheet, desktop::kWorkbookType);
-  desktop_->setDefault(desktop::kWorkbookType, kSheet);
+  desktop_->setSpreadsheetProgram(kSheet);
   pasFile_ = desktop_->root().toStdString() + "/North Field/well 7.pas";
   fs::create_directories(fs::path(pasFile_).parent_path());
   std::ofstream(pasFile_) << fullPasText();
@@ -77,7 +79,7 @@ void ExportTest::completedExportOpensTheSavedWorkbook() {
   GuiExportResult result = runExport(nullptr, *source, pasFile_, true, desktop_->exportOptions());
   QCOMPARE(result.outcome, GuiExportResult::kCompleted);
   QCOMPARE(result.launch.outcome, desktop::Launch::kStarted);
-  QCOMPARE(result.workbook, desktop_->exportFolder().toStdString() + "/well 7.xlsx");
+  QCOMPARE(result.workbook, desktop_->exportFolder().toStdString() + "/well 7.xltx");
   QCOMPARE(result.lines, 8);
   std::optional<QStringList> args = desktop_->recordedArguments(kSheet);
   QVERIFY(args);
@@ -85,7 +87,7 @@ void ExportTest::completedExportOpensTheSavedWorkbook() {
   std::ifstream in(result.workbook, std::ios::binary);
   char magic[2] = {};
   in.read(magic, 2);
-  QVERIFY2(magic[0] == 'P' && magic[1] == 'K', "the workbook is an .xlsx (zip) file");
+  QVERIFY2(magic[0] == 'P' && magic[1] == 'K', "the workbook is a zip file");
   QVERIFY(!visibleWindow<StatusWnd>());
   QVERIFY(result.message.empty());
 }
@@ -99,10 +101,10 @@ void ExportTest::laterExportsNeverReplaceEarlierOnes() {
   auto written = fs::last_write_time(first.workbook);
   GuiExportResult second = runExport(nullptr, *source, pasFile_, true, desktop_->exportOptions());
   QCOMPARE(second.outcome, GuiExportResult::kCompleted);
-  QCOMPARE(second.workbook, desktop_->exportFolder().toStdString() + "/well 7 (2).xlsx");
+  QCOMPARE(second.workbook, desktop_->exportFolder().toStdString() + "/well 7 (2).xltx");
   QCOMPARE(fs::file_size(first.workbook), size);
   QVERIFY(fs::last_write_time(first.workbook) == written);
-  QCOMPARE(workbooksIn(desktop_->exportFolder()), (std::vector<std::string>{"well 7 (2).xlsx", "well 7.xlsx"}));
+  QCOMPARE(workbooksIn(desktop_->exportFolder()), (std::vector<std::string>{"well 7 (2).xltx", "well 7.xltx"}));
 }
 
 void ExportTest::progressWindowShowsTheLatestProgress() {
@@ -282,10 +284,12 @@ void ExportTest::templateProgramGetsANewUntitledWorkbook() {
 }
 
 // A template is a zip archive to the desktop: without a program that names the template type,
-// GIO would hand it to the archive manager. The plain workbook goes to the workbook program.
+// GIO would hand it to the archive manager. The user saves the plain workbook, and the workbook
+// program opens it.
 void ExportTest::programOfAParentTypeNeverGetsTheTemplate() {
   if (!fs::exists("/usr/share/mime/mime.cache")) QSKIP("no system MIME database (shared-mime-info)");
   qputenv("XDG_DATA_DIRS", (desktop_->root() + "/system:/usr/share").toLocal8Bit());
+  desktop_->setSpreadsheetProgram(kSheet, false);
   const QString archives = "archives.desktop";
   desktop_->addRecordingProgram(archives, "application/zip");
   desktop_->setDefault("application/zip", archives);
@@ -294,13 +298,78 @@ void ExportTest::programOfAParentTypeNeverGetsTheTemplate() {
   std::string err;
   auto source = pas::LineSource::open(pasFile_, &err);
   QVERIFY(source);
+  Script script;
+  script.then([&] { return answerSaveDialog("well 7"); });
   GuiExportResult result = runExport(nullptr, *source, pasFile_, true, desktop_->exportOptions());
+  QVERIFY2(script.finished(), qPrintable(script.state()));
   QCOMPARE(result.outcome, GuiExportResult::kCompleted);
-  QCOMPARE(result.workbook, desktop_->exportFolder().toStdString() + "/well 7.xlsx");
+  QCOMPARE(result.workbook, desktop_->documents().toStdString() + "/well 7.xlsx");
   std::optional<QStringList> args = desktop_->recordedArguments(kSheet);
   QVERIFY(args);
   QCOMPARE(*args, QStringList{QString::fromStdString(result.workbook)});
   QVERIFY(!desktop_->wasStarted(archives));
+}
+
+// The save dialog opens in the documents folder with the file's name the first time, in the
+// folder last chosen after that; the workbook is saved where chosen and opened from there, and
+// the hidden cache folder sees none of it.
+void ExportTest::withoutTemplateProgramTheUserChoosesWhereToSave() {
+  desktop_->setSpreadsheetProgram(kSheet, false);
+  const QString reports = desktop_->root() + "/Reports 2024";
+  QDir().mkpath(reports);
+  auto source = pas::LineSource::fromBytes(fullPasText());
+  QStringList offered, saved;
+  for (const QString& typed : {reports + "/North 7", QString("North 7 again.xlsx")}) {
+    Script script;
+    script.then([&] {
+      if (!saveDialog()) return false;
+      offered << saveDialog()->directory().absolutePath() << saveDialog()->selectedFiles().value(0).section('/', -1);
+      return answerSaveDialog(typed);
+    });
+    GuiExportResult result = runExport(nullptr, *source, "/data/well 7.pas", true, desktop_->exportOptions());
+    QVERIFY2(script.finished(), qPrintable(script.state()));
+    QCOMPARE(result.launch.outcome, desktop::Launch::kStarted);
+    saved << QString::fromStdString(result.workbook);
+  }
+  QCOMPARE(offered, (QStringList{desktop_->documents(), "well 7.xlsx", reports, "well 7.xlsx"}));
+  QCOMPARE(saved, (QStringList{reports + "/North 7.xlsx", reports + "/North 7 again.xlsx"}));
+  QCOMPARE(desktop_->recordedArguments(kSheet)->value(0).section('/', 0, -2), reports);
+  QCOMPARE(workbooksIn(reports), (std::vector<std::string>{"North 7 again.xlsx", "North 7.xlsx"}));
+  QVERIFY(!fs::exists(desktop_->exportFolder().toStdString()));
+}
+
+// Cancel in the save dialog ends the export before anything runs or is remembered. A file the
+// user agreed to replace is replaced only by a finished export: a cancel while saving leaves it.
+void ExportTest::cancelAfterTheSaveDialogKeepsNothing() {
+  desktop_->setSpreadsheetProgram(kSheet, false);
+  const std::string old = desktop_->documents().toStdString() + "/well 7.xlsx";
+  std::ofstream(old) << "the user's older workbook";
+  auto source = pas::LineSource::fromBytes(bigPasText(300000));
+  Script script(60000);
+  script.then([&] { return !visibleWindow<StatusWnd>() && cancelSaveDialog(); });
+  GuiExportResult result = runExport(nullptr, *source, "/data/well 7.pas", true, desktop_->exportOptions());
+  QVERIFY2(script.finished(), qPrintable(script.state()));
+  QCOMPARE(result.outcome, GuiExportResult::kCancelled);
+  QVERIFY(!fs::exists(desktop_->configHome().toStdString() + "/tarnwell/settings"));
+  Script replaced(60000);
+  replaced.then([&] { return answerSaveDialog("well 7.xlsx"); })
+      .then([&] {  // "... already exists. Do you want to replace it?"
+        QAbstractButton* yes = activeModal<QMessageBox>() ? activeModal<QMessageBox>()->button(QMessageBox::Yes)
+                                                          : nullptr;
+        if (yes) QTest::mouseClick(yes, Qt::LeftButton);
+        return yes != nullptr;
+      })
+      .then([&] {
+        auto* window = visibleWindow<StatusWnd>();
+        return window && window->statusText() == "Saving the workbook..." && clickButton(window, "cancel");
+      });
+  result = runExport(nullptr, *source, "/data/well 7.pas", true, desktop_->exportOptions());
+  QVERIFY2(replaced.finished(), qPrintable(replaced.state()));
+  QCOMPARE(result.outcome, GuiExportResult::kCancelled);
+  QCOMPARE(workbooksIn(desktop_->documents()), std::vector<std::string>{"well 7.xlsx"});
+  std::ifstream in(old);
+  QCOMPARE(std::string(std::istreambuf_iterator<char>(in), {}), std::string("the user's older workbook"));
+  QVERIFY(!fs::exists(desktop_->exportFolder().toStdString()) && !desktop_->wasStarted(kSheet));
 }
 
 void ExportTest::withoutSpreadsheetProgramTheUserLearnsWhereTheWorkbookIs() {
@@ -309,7 +378,7 @@ void ExportTest::withoutSpreadsheetProgramTheUserLearnsWhereTheWorkbookIs() {
   auto source = pas::LineSource::fromBytes(fullPasText());
   QString message;
   Script script;
-  script.then([&] {
+  script.then([&] { return answerSaveDialog("lonely"); }).then([&] {
     message = messageText();
     return !message.isEmpty() && acceptMessage();
   });
@@ -317,6 +386,7 @@ void ExportTest::withoutSpreadsheetProgramTheUserLearnsWhereTheWorkbookIs() {
   QVERIFY2(script.finished(), qPrintable(script.state()));
   QCOMPARE(result.outcome, GuiExportResult::kCompleted);
   QCOMPARE(result.launch.outcome, desktop::Launch::kNoProgram);
+  QCOMPARE(result.workbook, desktop_->documents().toStdString() + "/lonely.xlsx");
   QVERIFY(fs::exists(result.workbook));
   QVERIFY2(message.contains(QString::fromStdString(result.workbook)), qPrintable(message));
 }

@@ -60,9 +60,8 @@ bool entryRegistered(const FakeDesktop& desktop) {
 
 void StartupTest::init() {
   desktop_ = std::make_unique<FakeDesktop>();
-  desktop_->addRecordingProgram(kSheet, desktop::kWorkbookType);
+  desktop_->setSpreadsheetProgram(kSheet);
   desktop_->addRecordingProgram(kEditor, desktop::kTextType);
-  desktop_->setDefault(desktop::kWorkbookType, kSheet);
   desktop_->setDefault(desktop::kTextType, kEditor);
 }
 
@@ -182,7 +181,7 @@ void StartupTest::cancelledExportBringsTheStatisticsBack() {
   QCOMPARE(runStartup(line({path.c_str()}), startup()), 0);
   QVERIFY2(script.finished(), qPrintable(script.state()));
   QCOMPARE(statsShown, 2);
-  QVERIFY(!fs::exists(desktop_->exportFolder().toStdString() + "/big.xlsx"));
+  QVERIFY(!fs::exists(desktop_->exportFolder().toStdString() + "/big.xltx"));
   QVERIFY(!desktop_->wasStarted(kSheet));
 }
 
@@ -199,7 +198,7 @@ void StartupTest::completedExportEndsTheProgram() {
   QCOMPARE(statsShown, 1);
   std::optional<QStringList> args = desktop_->recordedArguments(kSheet);
   QVERIFY(args);
-  QCOMPARE(*args, QStringList{desktop_->exportFolder() + "/well 7.xlsx"});
+  QCOMPARE(*args, QStringList{desktop_->exportFolder() + "/well 7.xltx"});
 }
 
 void StartupTest::viewAsTextFromTheCommandLine() {

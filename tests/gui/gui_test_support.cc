@@ -1,6 +1,8 @@
 #include "gui_test_support.h"
 
 #include <QFile>
+#include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -34,6 +36,9 @@ FakeDesktop::FakeDesktop() {
   // No session bus, no virtual file systems: nothing outside these folders hears of the tests.
   qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
   qputenv("GIO_USE_VFS", "local");
+  // The user's documents folder, as xdg-user-dirs writes it down.
+  QDir().mkpath(documents());
+  writeText(configHome() + "/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n");
 }
 
 QString FakeDesktop::addRecordingProgram(const QString& id, const QString& mimeTypes, const QString& programPath) {
@@ -53,8 +58,16 @@ QString FakeDesktop::addRecordingProgram(const QString& id, const QString& mimeT
 }
 
 void FakeDesktop::setDefault(const QString& mimeType, const QString& id) {
-  defaults_ << mimeType + "=" + id + ";";
+  defaults_.removeIf([&](const QString& line) { return line.startsWith(mimeType + "="); });
+  if (!id.isEmpty()) defaults_ << mimeType + "=" + id + ";";
   writeText(configHome() + "/mimeapps.list", ("[Default Applications]\n" + defaults_.join("\n") + "\n").toUtf8());
+}
+
+void FakeDesktop::setSpreadsheetProgram(const QString& id, bool takesTemplates) {
+  addRecordingProgram(id, QString(gui::desktop::kWorkbookType) + (takesTemplates ? ";" : "") +
+                              (takesTemplates ? gui::desktop::kTemplateType : ""));
+  setDefault(gui::desktop::kWorkbookType, id);
+  setDefault(gui::desktop::kTemplateType, takesTemplates ? id : QString());
 }
 
 std::optional<QStringList> FakeDesktop::recordedArguments(const QString& id, int ms) const {
@@ -127,6 +140,30 @@ bool acceptMessage() {
   auto* box = activeModal<QMessageBox>();
   if (!box) return false;
   QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+  return true;
+}
+
+QFileDialog* saveDialog() {
+  auto* dialog = activeModal<QFileDialog>();
+  return dialog && dialog->acceptMode() == QFileDialog::AcceptSave ? dialog : nullptr;
+}
+
+bool answerSaveDialog(const QString& name) {
+  auto* field = saveDialog() ? saveDialog()->findChild<QLineEdit*>("fileNameEdit") : nullptr;
+  if (!field || !field->isVisible()) return false;
+  // At once, as a paste gives it: typed key by key, a path has the dialog select each folder
+  // on the way as the name so far.
+  field->setText(name);
+  QPushButton* save = saveDialog()->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save);
+  // Once this step is over: the click may ask whether to replace a file, modally, and the
+  // script's timer would not fire again until that question is answered.
+  QTimer::singleShot(0, save, [save] { QTest::mouseClick(save, Qt::LeftButton); });
+  return true;
+}
+
+bool cancelSaveDialog() {
+  if (!saveDialog()) return false;
+  QTest::keyClick(saveDialog(), Qt::Key_Escape);
   return true;
 }
 

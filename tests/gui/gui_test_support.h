@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QObject>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -34,13 +35,18 @@ class FakeDesktop {
   QString configHome() const { return root() + "/config"; }
   QString cacheHome() const { return root() + "/cache"; }
   QString exportFolder() const { return cacheHome() + "/tarnwell"; }
+  QString documents() const { return root() + "/home/Documents"; }  // as user-dirs.dirs names it
 
   // A program that writes the arguments it was started with into a file, and a desktop entry
   // `id` for it that opens `mimeTypes` (";"-separated). The program lives at `programPath`
   // (any folder, made as needed) or in the fake desktop's bin folder.
   QString addRecordingProgram(const QString& id, const QString& mimeTypes, const QString& programPath = {});
-  // Makes an entry the default for a MIME type in mimeapps.list.
+  // Makes an entry the default for a MIME type in mimeapps.list; none with an empty id.
   void setDefault(const QString& mimeType, const QString& id);
+  // A recording spreadsheet program, the default for workbooks and, when it takes them as
+  // LibreOffice and Excel do, for templates: then an export hands it a template; without, the
+  // user is asked where to save the workbook.
+  void setSpreadsheetProgram(const QString& id, bool takesTemplates = true);
   // What the program of `id` was started with, once it has been; waits up to `ms`.
   std::optional<QStringList> recordedArguments(const QString& id, int ms = 10000) const;
   bool wasStarted(const QString& id) const;
@@ -94,6 +100,12 @@ bool clickButton(QWidget* widget, const QString& objectName);
 QString messageText();
 // Presses the message box's OK.
 bool acceptMessage();
+// The save dialog, when it is the active modal dialog.
+QFileDialog* saveDialog();
+// Puts `name` (a file name or a path) into the save dialog's name field and clicks Save, or
+// presses Escape there; false when no save dialog is up.
+bool answerSaveDialog(const QString& name);
+bool cancelSaveDialog();
 
 // A PAS file of a water analysis with all header facts.
 std::string fullPasText();

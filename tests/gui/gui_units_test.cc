@@ -65,6 +65,9 @@ void UnitsTest::commandLineForms() {
   QCOMPARE(parse({"/Register", "--version"}).kind, CommandLine::kVersion);
   QCOMPARE(parse({"--version", "-h"}).kind, CommandLine::kHelp);
   QCOMPARE(parse({"--", "--help"}).kind, CommandLine::kOpenFile);
+  // The uninstaller's switch, after registration and before a path.
+  QCOMPARE(parse({"well.pas", "/removeexports"}).kind, CommandLine::kRemoveExports);
+  QCOMPARE(parse({"--remove-exports", "/Register"}).kind, CommandLine::kRegister);
 }
 
 void UnitsTest::versionAlwaysHasFourNumbers() {

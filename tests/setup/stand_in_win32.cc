@@ -1,12 +1,18 @@
 // Stands in for Tarnwell.exe in the setup helper's and the installer's tests: writes down the
 // command line it was started with and the arguments the C runtime split from it, in a file
 // beside itself, and whether it runs elevated in another. Started with "/Register" it
-// registers itself for PAS files first, as the program does.
+// registers itself for PAS files first, as the program does. "/RemoveExports" it does as the
+// program does, and no more (the uninstaller runs it); "/RecordExport FILE" lists a file in the
+// exports folder as an export of the program's, for the uninstaller's test.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "app/export_folder.h"
+#include "app/platform.h"
+#include "app/settings.h"
 #include "app/win32/shell_win32.h"
 
 namespace {
@@ -42,6 +48,17 @@ bool writeRecord(const std::wstring& path, const std::string& bytes) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 2 && std::wstring(argv[1]) == L"/RemoveExports") {
+    std::vector<std::string> left;
+    return tnw::gui::removeExportFolder(tnw::gui::exportFolder(), tnw::gui::settingsFile(), tnw::gui::filesOpenNow,
+                                        &left)
+               ? 0
+               : 1;
+  }
+  if (argc == 3 && std::wstring(argv[1]) == L"/RecordExport") {
+    std::string err;
+    return tnw::gui::recordExport(tnw::gui::exportFolder(), utf8(argv[2]), &err) ? 0 : 1;
+  }
   wchar_t self[32768];
   DWORD n = GetModuleFileNameW(nullptr, self, 32768);
   std::wstring folder(self, n);

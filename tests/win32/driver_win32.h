@@ -156,6 +156,18 @@ inline HWND findEdit(HWND window) {
   return nullptr;
 }
 
+// The save dialog the export asks where the workbook goes with; `name` (a file name, or a
+// path) into its name field and Save. False when no save dialog came.
+inline HWND saveDialogOf(const Program& program) { return program.waitForTitle(L"Save the workbook"); }
+inline bool answerSaveDialog(const Program& program, const std::wstring& name) {
+  HWND dialog = saveDialogOf(program);
+  HWND field = dialog ? findEdit(dialog) : nullptr;
+  if (!field) return false;
+  SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  click(dialog, IDOK);
+  return true;
+}
+
 inline HWND focusOf(HWND window) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;

@@ -114,6 +114,8 @@ int wmain(int argc, wchar_t** argv) {
     Program program(quoted(write(L"large.pas", text)));
     HWND stats = program.waitForDialogWith(IDC_FNAME);
     click(stats, IDC_CONVERT);
+    capture(saveDialogOf(program), L"save-workbook");
+    answerSaveDialog(program, (out / L"large.xlsx").wstring());
     HWND progress = program.waitForWindow([](HWND w) { return textOf(w).rfind(L"Reading ", 0) == 0; });
     Sleep(200);
     capture(progress, L"progress");

@@ -48,6 +48,11 @@ class ViewsTest : public testing::Test {
   }
   static std::wstring quoted(const fs::path& path) { return L"\"" + path.wstring() + L"\""; }
 
+ public:
+  // Where the tests that cancel answer the save dialog: nothing may be there afterwards.
+  fs::path chosenWorkbook() const { return root_ / L"chosen.xlsx"; }
+
+ protected:
   fs::path root_;
 };
 
@@ -160,19 +165,38 @@ TEST_F(ViewsTest, RegisterShowsNoWindow) {
   EXPECT_EQ(upper, L"\"" + exe + L"\" \"%1\"");
 }
 
+// Without a program for templates (a fresh Wine has none) the user chooses where the workbook
+// goes: a path, then a name alone, which lands in the folder chosen last; without a program for
+// workbooks either, the user is told where it is. Cancel brings the statistics back, keeping nothing.
 TEST_F(ViewsTest, ConvertHandsOverAWorkbook) {
-  Program program(quoted(sourceFile("examples/production-test.pas")));
-  HWND stats = program.waitForDialogWith(IDC_FNAME);
-  ASSERT_TRUE(stats);
-  click(stats, IDC_CONVERT);
-  // Without a spreadsheet program (a fresh Wine) the user is told where the workbook is.
-  HWND told = program.waitForDialogWith(kMessageText, 60000);
-  if (told) {
-    EXPECT_EQ(itemText(told, kMessageText).rfind(L"The workbook is saved as", 0), 0u);
-    click(told, IDOK);
+  const fs::path chosen = root_ / L"Reports \u00dc";
+  fs::create_directories(chosen);
+  for (const std::wstring& typed : {(chosen / L"first").wstring(), std::wstring(L"second.xlsx"), std::wstring()}) {
+    Program program(quoted(sourceFile("examples/production-test.pas")));
+    HWND stats = program.waitForDialogWith(IDC_FNAME);
+    ASSERT_TRUE(stats);
+    click(stats, IDC_CONVERT);
+    HWND save = saveDialogOf(program);
+    ASSERT_TRUE(save) << "the save dialog";
+    EXPECT_EQ(textOf(findEdit(save)), L"production-test.xlsx");
+    if (typed.empty()) {
+      click(save, IDCANCEL);
+      HWND again = program.waitForWindow([&](HWND w) { return GetDlgItem(w, IDC_FNAME) && w != stats; });
+      ASSERT_TRUE(again) << "the statistics dialog is back";
+      click(again, IDC_CLOSE);
+    } else {
+      ASSERT_TRUE(answerSaveDialog(program, typed));
+      HWND told = program.waitForDialogWith(kMessageText, 60000);
+      ASSERT_TRUE(told);
+      const std::wstring text = itemText(told, kMessageText);
+      EXPECT_EQ(text.rfind(L"The workbook is saved as\n" + chosen.wstring() + L"\\", 0), 0u) << utf8(text);
+      click(told, IDOK);
+    }
+    EXPECT_EQ(program.waitForExit(60000), 0u);
   }
-  EXPECT_EQ(program.waitForExit(60000), 0u);
-  EXPECT_EQ(workbooks().size(), 1u);
+  EXPECT_TRUE(fs::exists(chosen / L"second.xlsx")) << "saved in the folder chosen last";
+  EXPECT_EQ(std::distance(fs::directory_iterator(chosen), fs::directory_iterator()), 2);
+  EXPECT_TRUE(workbooks().empty()) << "nothing in the folder of handed-over templates";
 }
 
 // The file travels to the text program as one argument, blanks and all: a stand-in program,
@@ -239,6 +263,7 @@ void cancelLargeConversion(ViewsTest& test, Program& program, bool escape) {
   HWND stats = program.waitForDialogWith(IDC_FNAME);
   ASSERT_TRUE(stats);
   click(stats, IDC_CONVERT);
+  ASSERT_TRUE(answerSaveDialog(program, test.chosenWorkbook().wstring()));
   HWND progress = program.waitForWindow([](HWND w) {
     const std::wstring title = textOf(w);
     return title.rfind(L"Reading ", 0) == 0 && title.back() == L'%';
@@ -256,7 +281,7 @@ void cancelLargeConversion(ViewsTest& test, Program& program, bool escape) {
   HWND again = program.waitForWindow([&](HWND w) { return GetDlgItem(w, IDC_FNAME) && w != stats; }, 60000);
   ASSERT_TRUE(again) << "the statistics dialog is back";
   EXPECT_FALSE(IsWindow(progress) && IsWindowVisible(progress));
-  (void)test;
+  EXPECT_FALSE(fs::exists(test.chosenWorkbook()));
   click(again, IDC_CLOSE);
   EXPECT_EQ(program.waitForExit(), 0u);
 }
@@ -298,6 +323,7 @@ TEST_F(ViewsTest, CancelFromTheMainDialogAfterLoad) {
   ASSERT_TRUE(stats);
   EXPECT_EQ(itemText(stats, IDC_FNAME), L"large well.pas");
   click(stats, IDC_CONVERT);
+  ASSERT_TRUE(answerSaveDialog(program, chosenWorkbook().wstring()));
   HWND progress = program.waitForWindow([](HWND w) { return textOf(w).rfind(L"Reading ", 0) == 0; });
   ASSERT_TRUE(progress);
   EXPECT_FALSE(IsWindowEnabled(main)) << "the main dialog waits while it converts";
@@ -310,6 +336,7 @@ TEST_F(ViewsTest, CancelFromTheMainDialogAfterLoad) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_TRUE(IsWindowEnabled(main)) << "the main dialog takes input again";
   EXPECT_TRUE(workbooks().empty());
+  EXPECT_FALSE(fs::exists(chosenWorkbook()));
   click(main, IDC_EXIT);
   EXPECT_EQ(program.waitForExit(), 0u);
 }

@@ -2,7 +2,7 @@
 """The Windows installer under Wine: a silent installation into a folder whose name holds a blank
 and "Ü", what it leaves in the registry and the Start menu, the installed converter at work, the
 setup library starting the program with the right arguments, and a silent uninstallation that
-leaves nothing of ours and everything of the user's.
+leaves nothing of ours and everything of the user's, in the user's exports folder too.
 
     test_installer.py SETUP-EXE SOURCE-DIR
 
@@ -75,6 +75,22 @@ def values(key):
                 value = value[1:-1].replace('\\"', '"').replace('\\\\', '\\')
             found[name] = value
     return found
+
+
+def exports_folder():
+    """The user's %LOCALAPPDATA%\\Tarnwell, as Windows and as this side name it."""
+    local = wine("cmd", "/c", "echo %LOCALAPPDATA%").stdout.decode("utf-8", "replace").strip()
+    return local + "\\Tarnwell", os.path.join(PREFIX, "drive_c", *local[3:].split("\\"), "Tarnwell")
+
+
+def add_export(name, listed=False, text="PK"):
+    """A file in the exports folder; listed as the program's own by the stand-in."""
+    windows, folder = exports_folder()
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "w") as f:
+        f.write(text)
+    if listed:
+        assert wine(os.path.join(INSTALL, "Tarnwell.exe"), "/RecordExport", windows + "\\" + name).returncode == 0
 
 
 def wait_for(condition, seconds=60):
@@ -167,7 +183,12 @@ class Installer(unittest.TestCase):
             self.assertIn("TEST INFORMATION", book.sheetnames)
 
     def check_uninstall(self):
-        # What the user made stays: a file in the folder, another program's entry for ".pas".
+        # What the user made stays: a file in the folder, another program's entry for ".pas", a
+        # workbook in the exports folder (the program's own exports there go).
+        exports = exports_folder()[1]
+        shutil.rmtree(exports, ignore_errors=True)
+        add_export("well.xltx", True)
+        add_export("mine.xlsx")
         user_file = os.path.join(INSTALL, "my notes.txt")
         with open(user_file, "w") as f:
             f.write("mine")
@@ -181,6 +202,7 @@ class Installer(unittest.TestCase):
             self.assertFalse(key_exists(CLASSES + "\\Tarnwell.Document"))
             self.assertEqual(values(CLASSES + "\\.pas\\OpenWithProgids"), {"Other.Editor": ""})
             self.assertNotIn("", values(CLASSES + "\\.pas"))
+            self.assertEqual(sorted(os.listdir(exports)), [".exports", "mine.xlsx"])
         finally:
             os.remove(user_file)
             os.rmdir(INSTALL)
@@ -191,10 +213,15 @@ class Installer(unittest.TestCase):
         for note in NOTES:
             if os.path.exists(os.path.join(INSTALL, note)):
                 os.remove(os.path.join(INSTALL, note))
+        # With nothing but its own exports, list and settings in it, the exports folder goes too.
+        os.remove(os.path.join(exports, "mine.xlsx"))
+        add_export("again.xltx", True)
+        add_export("settings", text="saveFolder=C:\\users\n")
         self.uninstall()
         self.assertFalse(os.path.exists(INSTALL), os.listdir(INSTALL) if os.path.exists(INSTALL) else "")
         self.assertFalse(key_exists(CLASSES + "\\.pas"))
         self.assertFalse(key_exists(CLASSES + "\\Tarnwell.Document"))
+        self.assertFalse(os.path.exists(exports), os.listdir(exports) if os.path.exists(exports) else "")
 
 
 @unittest.skipUnless(PACKAGE_SETUP, "the package's installer carries no Tarnwell.exe yet")
@@ -206,7 +233,12 @@ class PackageInstaller(Installer):
         self.check_installed()
         self.check_registry()
         self.check_converter()
+        # The program itself is what the uninstaller asks to clear the exports folder.
+        add_export(".exports", text="")
+        add_export("settings", text="saveFolder=C:\\users\n")
+        exports = exports_folder()[1]
         self.uninstall()
+        self.assertFalse(os.path.exists(exports), os.listdir(exports) if os.path.exists(exports) else "")
         self.assertFalse(os.path.exists(INSTALL), os.listdir(INSTALL) if os.path.exists(INSTALL) else "")
         self.assertFalse(key_exists(UNINSTALL_KEY))
         self.assertFalse(key_exists(CLASSES + "\\Tarnwell.Document"))
