@@ -33,6 +33,10 @@ struct ExportResult {
   int32_t errors = 0;
   std::string typeText;  // as the file gave it
   std::vector<std::string> warnings;
+  // How the file was read: the line of an end-of-file mark with text after it (0: none; the
+  // workbook says it too), and whether any line belonged to a section every PAS file has.
+  int32_t endMarkLine = 0;
+  bool looksLikePas = true;
 };
 
 struct ExportOptions {
