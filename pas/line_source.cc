@@ -136,12 +136,6 @@ bool LineSource::readLine(std::string& out) {
     pushedBack_.pop_front();
     return true;
   }
-  if (!readNextLine(out)) return false;
-  ++linesRead_;
-  return true;
-}
-
-bool LineSource::readNextLine(std::string& out) {
   out.clear();
   bool any = false;
   for (;;) {
@@ -176,6 +170,7 @@ bool LineSource::readNextLine(std::string& out) {
     if (*p == '\r') {
       pendingCr_ = true;
     }
+    ++linesRead_;  // only a line with an end can have another after it
     return true;
   }
 }

@@ -56,7 +56,6 @@ class LineSource {
  private:
   bool fill();
   void restart();
-  bool readNextLine(std::string& out);
   bool onlyBlanksFollow();
 
   std::deque<std::string> pushedBack_;
@@ -65,7 +64,7 @@ class LineSource {
   bool atStart_ = true;
   bool finished_ = false;
   bool pendingCr_ = false;  // the last line ended at a CR that may be followed by its LF
-  int32_t linesRead_ = 0;   // from the file, pushed-back lines not counted again
+  int32_t linesRead_ = 0;   // ended lines from the file, pushed-back ones not counted again
   int32_t endMarkLine_ = 0;
 };
 
