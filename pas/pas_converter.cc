@@ -60,6 +60,7 @@ bool PasConverter::convert(LineSource& source, ProgressReporter* progress) {
   errorCount_ = 0;
   lineNumber_ = 0;
   metHeaderSection_ = false;
+  endMarkLine_ = 0;
   Dispatch dispatch = headerDispatch();
   int32_t total = progress && progress->wantsTotal() ? countLines(source) : 0;
   int32_t lastPercent = -1;

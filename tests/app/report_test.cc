@@ -25,12 +25,6 @@ TEST(BatchTable, TypesFromTheFileAreShownAsUtf8AndAlignedByCharacter) {
   EXPECT_EQ(table.substr(0, table.find('\n')), "File   Type  Lines  Errors  Seconds  Workbook");
 }
 
-TEST(BatchTable, NotesOnHowAConvertedFileWasReadFollowItsWorkbook) {
-  FileOutcome odd{FileOutcome::kConverted, "odd.pas", "odd.xlsx", "", "", 9, 9, 0, {}, 3, false};
-  EXPECT_NE(batchTable({odd}).find("  odd.xlsx  (does not look like a PAS file; end-of-file mark (Ctrl-Z) on line 3)\n"),
-            std::string::npos);
-}
-
 TEST(Json, ValuesAreEscapedAndFlagsAreBooleans) {
   EXPECT_EQ(jsonObject({{"file", "a \"b\" \\c.pas"}, {"type", "x\ty\n"}, {"no", false}, {"yes", true}}),
             "{\"file\":\"a \\\"b\\\" \\\\c.pas\",\"type\":\"x\\u0009y\\u000a\",\"no\":false,\"yes\":true}");

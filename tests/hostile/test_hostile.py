@@ -400,14 +400,11 @@ class Bytes(HostileCase):
     def test_input_that_is_not_pas_is_converted_and_said_so(self):
         inputs = [self.write("binary.pas", bytes(range(256)) * 16), self.write("empty.pas", b""),
                   self.write("text.pas", b"Dear diary,\nnothing here is PAS.\n"), self.write("well.pas", DST)]
-        result = run("-d", self.dir, *inputs)
+        result = run("--quiet", "-d", self.dir, *inputs)
         self.assertEqual(result.returncode, 0, errors_of(result))
-        table = result.stdout.decode("utf-8").splitlines()
         for path, odd in zip(inputs, (True, True, True, False)):
             warning = native(path) + ": warning: does not look like a PAS file: no ~VERSION section was found"
             self.assertEqual(warning in errors_of(result), odd, path)
-            row = next(line for line in table if line.startswith(native(path)))
-            self.assertEqual("(does not look like a PAS file" in row, odd, row)
         info = run("--info", "--json", *inputs).stdout.decode("utf-8").splitlines()
         self.assertEqual([json.loads(line)["looksLikePas"] for line in info], [False, False, False, True])
 
