@@ -142,7 +142,8 @@ bool LineSource::readLine(std::string& out) {
     if (pos_ == end_ && !fill()) return any;
     if (pos_ == end_) continue;
     if (pendingCr_) {
-      pendingCr_ = false;
+      // A mark left out between a CR and its LF does not split the line end in two.
+      pendingCr_ = buffer_[pos_] == kCtrlZ;
       if (buffer_[pos_] == '\n') {
         ++pos_;
         continue;
@@ -157,15 +158,47 @@ bool LineSource::readLine(std::string& out) {
     pos_ = static_cast<size_t>(p - buffer_.data());
     if (p == stop) continue;
     ++pos_;
-    if (*p == kCtrlZ) {  // the end of the file, as text mode read it
-      finished_ = true;
-      pos_ = end_ = 0;
-      return !out.empty();
+    if (*p == kCtrlZ) {
+      if (onlyBlanksFollow()) {  // the end of the file, as text mode read it
+        finished_ = true;
+        pos_ = end_ = 0;
+        return !out.empty();
+      }
+      if (endMarkLine_ == 0) endMarkLine_ = linesRead_ + 1;
+      continue;  // the mark is left out; its line goes on
     }
     if (*p == '\r') {
       pendingCr_ = true;
     }
+    ++linesRead_;  // only a line with an end can have another after it
     return true;
+  }
+}
+
+namespace {
+
+bool isBlankOrMark(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == kCtrlZ; }
+
+}  // namespace
+
+// Looks on from pos_ without consuming anything: what is read to decide stays in the buffer,
+// which grows when a long run of blanks fills it.
+bool LineSource::onlyBlanksFollow() {
+  size_t at = pos_;
+  for (;;) {
+    for (; at < end_; ++at)
+      if (!isBlankOrMark(buffer_[at])) return false;
+    if (finished_) return true;
+    if (pos_ > 0) {
+      std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
+      end_ -= pos_;
+      at -= pos_;
+      pos_ = 0;
+    }
+    if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+    size_t got = readRaw(buffer_.data() + end_, buffer_.size() - end_);
+    if (got == 0) return finished_ = true;
+    end_ += got;
   }
 }
 
@@ -181,6 +214,8 @@ void LineSource::restart() {
   atStart_ = true;
   finished_ = false;
   pendingCr_ = false;
+  linesRead_ = 0;
+  endMarkLine_ = 0;
 }
 
 void LineSource::rewind() { restart(); }

@@ -1,5 +1,6 @@
 #include "pas/pas_converter.h"
 
+#include <cctype>
 #include <charconv>
 
 #include "pas/header_sections.h"
@@ -19,6 +20,14 @@ constexpr int32_t kScanLimit = 100;
 
 }  // namespace
 
+std::string endMarkNote(int32_t markLine, int32_t lines) {
+  std::string note = "end-of-file mark (Ctrl-Z) found on line " + std::to_string(markLine) + ": ";
+  int32_t after = lines - markLine;
+  if (after <= 0) return note + "the text after it on that line was read too";
+  if (after == 1) return note + "the line after it was read too";
+  return note + "the " + std::to_string(after) + " lines after it were read too";
+}
+
 PasConverter::PasConverter(sheet::Workbook* workbook, sheet::LayoutOptions layout)
     : layout_(workbook, std::move(layout)) {}
 
@@ -35,7 +44,9 @@ PasConverter::Dispatch PasConverter::headerDispatch() {
 
 bool PasConverter::dispatchHeader(Dispatch& dispatch, std::string_view line) {
   const Dispatch::Entry* entry = dispatch.lookup(line);
-  return entry && (this->*(entry->handler))(line);
+  if (!entry) return false;
+  metHeaderSection_ = true;
+  return (this->*(entry->handler))(line);
 }
 
 bool PasConverter::dispatchHeaderOrCanonical(Dispatch& dispatch, std::string_view line) {
@@ -48,6 +59,8 @@ bool PasConverter::convert(LineSource& source, ProgressReporter* progress) {
   lineSource_ = &source;
   errorCount_ = 0;
   lineNumber_ = 0;
+  metHeaderSection_ = false;
+  endMarkLine_ = 0;
   Dispatch dispatch = headerDispatch();
   int32_t total = progress && progress->wantsTotal() ? countLines(source) : 0;
   int32_t lastPercent = -1;
@@ -71,7 +84,15 @@ bool PasConverter::convert(LineSource& source, ProgressReporter* progress) {
     }
     if (!line.empty()) processLine(dispatch, line);
   }
-  if (layout_.bound()) layout_.writeSummary(lineNumber_, errorCount_);
+  endMarkLine_ = source.endMarkLine();
+  if (layout_.bound()) {
+    layout_.writeSummary(lineNumber_, errorCount_);
+    if (endMarkLine_ > 0) {
+      std::string note = endMarkNote(endMarkLine_, lineNumber_);
+      note[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(note[0])));
+      layout_.writeNote(note);
+    }
+  }
   lineSource_ = nullptr;
   return true;
 }
@@ -159,6 +180,7 @@ bool PasConverter::scanHeader(LineSource& source) {
   formation_.clear();
   company_.clear();
   verification_ = {};
+  metHeaderSection_ = false;
   source.rewind();
   Dispatch dispatch = headerDispatch();
   int32_t counter = 0;

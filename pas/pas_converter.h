@@ -34,6 +34,13 @@ struct FileVerification {
   std::optional<std::string> licensee;
 };
 
+// What the user is told about a file in which no line belonged to a section every PAS file
+// has (~VERSION, ~WELL INFORMATION, ~TEST DATA, ~FILE VERIFICATION).
+inline constexpr std::string_view kNotPasNote = "does not look like a PAS file: no ~VERSION section was found";
+// What the user is told about an end-of-file mark (Ctrl-Z) on line `markLine` of a file of
+// `lines` lines that went on after it.
+std::string endMarkNote(int32_t markLine, int32_t lines);
+
 class PasConverter {
  public:
   // A null workbook makes a header scan: every write is dropped.
@@ -92,6 +99,10 @@ class PasConverter {
   const std::string& company() const { return company_; }
   const FileVerification& fileVerification() const { return verification_; }
   int32_t errorCount() const { return errorCount_; }
+  // False when the last scan or conversion met no line of the sections every PAS file has.
+  bool looksLikePas() const { return metHeaderSection_; }
+  // The line of an end-of-file mark the conversion read past (see LineSource); 0 when none.
+  int32_t endMarkLine() const { return endMarkLine_; }
   bool cancelled() const { return cancelled_; }
   int32_t lineNumber() const { return lineNumber_; }
   const std::string& lastSection() const { return layout_.lastSection(); }
@@ -118,6 +129,8 @@ class PasConverter {
   std::string versionText_;
   int32_t errorCount_ = 0;
   bool cancelled_ = false;
+  bool metHeaderSection_ = false;
+  int32_t endMarkLine_ = 0;
   std::string uwi_;
   std::string formation_;
   std::string company_;

@@ -60,6 +60,8 @@ ExportResult exportFile(Application& application, pas::LineSource& source, const
     result.formation = converter.formation();
     result.verification = converter.fileVerification();
     result.warnings = converter.warnings();
+    result.endMarkLine = converter.endMarkLine();
+    result.looksLikePas = converter.looksLikePas();
     if (source.failed()) {
       // A file that stopped being readable halfway is no finished conversion.
       result.outcome = ExportResult::kFailed;

@@ -37,6 +37,10 @@ struct ExportResult {
   std::string versionText, uwi, company, formation;
   pas::FileVerification verification;
   std::vector<std::string> warnings;
+  // How the file was read: the line of an end-of-file mark with text after it (0: none; the
+  // workbook says it too), and whether any line belonged to a section every PAS file has.
+  int32_t endMarkLine = 0;
+  bool looksLikePas = true;
 };
 
 struct ExportOptions {

@@ -176,4 +176,14 @@ void WorkbookLayout::writeSummary(int32_t lines, int32_t errors) {
   workbook_->setFontColour(entry.sheet, cell, errors == 0 ? kBlue : kRed);
 }
 
+void WorkbookLayout::writeNote(std::string_view text) {
+  if (!workbook_) return;
+  SheetEntry& entry = entryFor(kGeneralSheet);
+  Cell cell{3, kColD};
+  workbook_->setText(entry.sheet, cell, text);
+  workbook_->setBold(entry.sheet, cell);
+  workbook_->setItalic(entry.sheet, cell);
+  workbook_->setFontColour(entry.sheet, cell, kRed);
+}
+
 }  // namespace tnw::sheet

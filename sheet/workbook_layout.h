@@ -84,6 +84,9 @@ class WorkbookLayout {
   void writeGeneratedLine(std::string_view path, std::string_view when);
   // D2 of the general sheet, and two empty rows before anything written after it.
   void writeSummary(int32_t lines, int32_t errors);
+  // D3 of the general sheet, in the summary's style and red: something the user must know
+  // about how the file was read. It takes no row of its own: rows stand for lines of the file.
+  void writeNote(std::string_view text);
 
   // Things the file format could not hold as they were, one line each, for the user.
   const std::vector<std::string>& warnings() const { return warnings_; }

@@ -65,10 +65,12 @@ bool printInfo(const std::string& input, bool json) {
       {"Company", shown(converter.company())},
       {"Formation", shown(converter.formation())},
   };
+  if (!converter.looksLikePas()) complain(input + ": warning: " + std::string(pas::kNotPasNote));
   if (json) {
     const char* keys[] = {"file", "type", "typeName", "version", "uwi", "company", "formation"};
-    std::vector<std::pair<std::string, std::string>> keyed;
+    app::JsonFields keyed;
     for (size_t i = 0; i < facts.size(); ++i) keyed.emplace_back(keys[i], facts[i].second);
+    keyed.emplace_back("looksLikePas", converter.looksLikePas());
     // The regulator's verification stands at the end of the file, past what the scan reads.
     converter.scanFileVerification(*source);
     const pas::FileVerification& v = converter.fileVerification();
@@ -159,6 +161,12 @@ void convertOne(const Job& job, const Consumers& consumers, bool charts, int thr
   out.lines = result.lines;
   out.errors = result.errors;
   out.warnings = result.warnings;
+  out.endMarkLine = result.endMarkLine;
+  out.looksLikePas = result.looksLikePas;
+  if (converted) {
+    if (!result.looksLikePas) out.warnings.insert(out.warnings.begin(), std::string(pas::kNotPasNote));
+    if (result.endMarkLine > 0) out.warnings.push_back(pas::endMarkNote(result.endMarkLine, result.lines));
+  }
   if (!converted) {
     if (err.empty()) return finish(FileOutcome::kInterrupted, "interrupted, nothing written");
     return finish(FileOutcome::kFailed, err);

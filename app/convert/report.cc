@@ -17,9 +17,19 @@ std::string padded(const std::string& text, size_t to, bool right) {
   return right ? fill + text : text + fill;
 }
 
+// A converted file's workbook, and after it what the user must know about the reading.
+std::string convertedResult(const FileOutcome& f) {
+  std::string notes;
+  if (!f.looksLikePas) notes = "does not look like a PAS file";
+  if (f.endMarkLine > 0)
+    notes += (notes.empty() ? "" : "; ") + std::string("end-of-file mark (Ctrl-Z) on line ") + std::to_string(f.endMarkLine);
+  std::string shown = f.output.empty() ? "converted" : f.output;
+  return notes.empty() ? shown : shown + "  (" + notes + ")";
+}
+
 std::string resultOf(const FileOutcome& f) {
   switch (f.status) {
-    case FileOutcome::kConverted: return f.output.empty() ? "converted" : f.output;
+    case FileOutcome::kConverted: return convertedResult(f);
     case FileOutcome::kUnchanged: return "unchanged";
     case FileOutcome::kSkipped: return "not converted: interrupted before its turn";
     case FileOutcome::kInterrupted: return "interrupted, nothing written";
@@ -63,7 +73,7 @@ std::string batchTable(const std::vector<FileOutcome>& outcomes, bool failuresOn
   return out;
 }
 
-std::string jsonObject(const std::vector<std::pair<std::string, std::string>>& fields) {
+std::string jsonObject(const JsonFields& fields) {
   auto quoted = [](const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
@@ -83,7 +93,12 @@ std::string jsonObject(const std::vector<std::pair<std::string, std::string>>& f
   std::string out = "{";
   for (size_t i = 0; i < fields.size(); ++i) {
     if (i) out += ",";
-    out += quoted(fields[i].first) + ":" + quoted(fields[i].second);
+    const JsonValue& value = fields[i].second;
+    out += quoted(fields[i].first) + ":";
+    if (const bool* flag = std::get_if<bool>(&value))
+      out += *flag ? "true" : "false";
+    else
+      out += quoted(std::get<std::string>(value));
   }
   return out + "}";
 }

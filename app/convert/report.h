@@ -3,6 +3,7 @@
 
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace tnw::app {
@@ -18,14 +19,21 @@ struct FileOutcome {
   int errors = 0;
   double seconds = 0;
   std::vector<std::string> warnings;
+  int endMarkLine = 0;        // an end-of-file mark the reading went on past; 0: none
+  bool looksLikePas = true;   // some line belonged to a section every PAS file has
 };
 
 // A table with a row per file: file, type, lines, error rows, seconds, and the workbook written
-// or why none was. `failuresOnly`: rows for the files that were not converted only, for runs
-// over more files than anyone reads in a table; the last lines sum up all of them.
+// or why none was, with what the user must know about how the file was read after it.
+// `failuresOnly`: rows for the files that were not converted only, for runs over more files
+// than anyone reads in a table; the last lines sum up all of them.
 std::string batchTable(const std::vector<FileOutcome>& outcomes, bool failuresOnly = false);
 
-// {"key":"value",...} with the values escaped for JSON; the texts must be UTF-8.
-std::string jsonObject(const std::vector<std::pair<std::string, std::string>>& fields);
+// A value of a JSON object: a text (UTF-8) or true/false.
+using JsonValue = std::variant<std::string, bool>;
+using JsonFields = std::vector<std::pair<std::string, JsonValue>>;
+
+// {"key":"value","flag":true,...} with the texts escaped for JSON.
+std::string jsonObject(const JsonFields& fields);
 
 }  // namespace tnw::app

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <memory>
 
+#include "app/pas_file.h"
 #include "app/qt/artwork.h"
 #include "app/qt/html_page.h"
 #include "app/qt/message.h"
@@ -108,6 +109,7 @@ CPasStatsDlg::CPasStatsDlg(const QString& fileName, const pas::PasConverter& con
   setField(page_, "UWI", shownText(converter.uwi()), Qt::ElideRight);
   setField(page_, "OPERATOR", shownText(converter.company()), Qt::ElideRight);
   setField(page_, "FORMATION", shownText(converter.formation()), Qt::ElideRight);
+  page_->setElementText("NOTE", QString::fromStdString(statisticsNote(converter)));
   fitPage(page_);
 
   QIcon sheet = desktopFileIcon("Test.xls", spreadsheetFallbackIcon());

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
-#include <cctype>
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include "app/export_folder.h"
 #include "app/qt/message.h"
 #include "app/qt/pas_stats_dlg.h"
+#include "app/pas_file.h"
 #include "app/platform.h"
 #include "app/settings.h"
 #include "app/qt/test_dlg.h"
@@ -39,9 +39,8 @@ Startup defaultStartup() {
 // The command-line path: the statistics dialog of one file, again after a cancelled export.
 int runFileFlow(const std::string& path, CTestDlg& main) {
   std::string err;
-  auto source = pas::LineSource::open(path, &err);
+  auto source = openPasFile(path, &err);
   if (!source) {
-    if (!err.empty()) err[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(err[0])));
     showMessage(nullptr, QMessageBox::Critical, shownPath(err));
     return 1;
   }

@@ -11,9 +11,9 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <cctype>
 #include <filesystem>
 
+#include "app/pas_file.h"
 #include "app/qt/about_dlg.h"
 #include "app/qt/artwork.h"
 #include "app/qt/config_dlg.h"
@@ -107,9 +107,8 @@ void CTestDlg::load() {
 
 void CTestDlg::loadFile(const std::string& path) {
   std::string err;
-  auto source = pas::LineSource::open(path, &err);
+  auto source = openPasFile(path, &err);
   if (!source) {
-    if (!err.empty()) err[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(err[0])));
     showMessage(this, QMessageBox::Warning, shownPath(err));
     return;
   }
@@ -148,9 +147,8 @@ GuiExportResult CTestDlg::exportFile(pas::LineSource& source, const std::string&
 
 GuiExportResult CTestDlg::convertFile(const std::string& path, bool showProgress) {
   std::string err;
-  auto source = pas::LineSource::open(path, &err);
+  auto source = openPasFile(path, &err);
   if (!source) {
-    if (!err.empty()) err[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(err[0])));
     showMessage(isVisible() ? this : nullptr, QMessageBox::Warning, shownPath(err));
     GuiExportResult failed;
     failed.message = err;

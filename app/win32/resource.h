@@ -32,6 +32,7 @@
 #define IDC_UWI 1016
 #define IDC_OPERATOR 1017
 #define IDC_FORMATION 1018
+#define IDC_STATS_NOTE 1019  // what the scan found odd about the file
 // The configuration and About dialogs.
 #define IDC_IS_DEFAULT 1020
 #define IDC_NOTE 1021

@@ -7,13 +7,13 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <filesystem>
 #include <memory>
 #include <thread>
 
 #include "app/default_reader.h"
 #include "app/export_folder.h"
+#include "app/pas_file.h"
 #include "app/progress_channel.h"
 #include "app/version.h"
 #include "app/win32/resource.h"
@@ -148,11 +148,6 @@ void openLink(const NMHDR* header) {
   ShellExecuteW(nullptr, L"open", link->item.szUrl, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-std::string capitalised(std::string text) {
-  if (!text.empty()) text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-  return text;
-}
-
 std::string fileNameOf(const std::string& path) { return platform::fileName(path); }
 
 UINT iconOf(gui::Notice::Kind kind) {
@@ -261,6 +256,12 @@ void layOutStats(HWND dialog, StatsState& s) {
           row.id == IDC_TYPE ? s.fonts.bold : s.fonts.normal);
     y += h + 2 * kPad;
   }
+  if (std::wstring note = wide(gui::statisticsNote(c)); !note.empty()) {
+    h = unscaled(wrappedHeight(dialog, s.fonts.normal, note, px(dialog, kWidth - 2 * kPad)));
+    child(dialog, L"STATIC", note, SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, IDC_STATS_NOTE, kPad, y, kWidth - 2 * kPad,
+          h, s.fonts.normal);
+    y += h + 2 * kPad;
+  }
   s.pageHeight = std::max(232, y);
   y = s.pageHeight + 12;
   HWND charts = child(dialog, L"BUTTON", L"Add charts", BS_AUTOCHECKBOX | WS_TABSTOP, IDC_ADD_CHARTS, 16, y, 200, 20,
@@ -305,7 +306,7 @@ INT_PTR CALLBACK statsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
       const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
       if (id == IDC_ADD_CHARTS) return FALSE;
       SetBkColor(dc, kPage);
-      SetTextColor(dc, id == IDC_FNAME ? kBlue : id == 0 ? kLabel : kNavy);
+      SetTextColor(dc, id == IDC_FNAME ? kBlue : id == IDC_STATS_NOTE ? kRed : id == 0 ? kLabel : kNavy);
       return reinterpret_cast<INT_PTR>(s->page);
     }
     case WM_COMMAND:
@@ -523,9 +524,9 @@ void viewAsText(HWND owner, const std::string& path) {
 // The statistics of a file, then what the user chose there. False when the file cannot be read.
 bool loadFile(HWND owner, const std::string& path, gui::GuiExportOptions& options) {
   std::string err;
-  auto source = pas::LineSource::open(path, &err);
+  auto source = gui::openPasFile(path, &err);
   if (!source) {
-    showMessage(owner, MB_ICONWARNING, capitalised(err));
+    showMessage(owner, MB_ICONWARNING, err);
     return false;
   }
   pas::PasConverter scan(nullptr);
@@ -542,9 +543,9 @@ bool loadFile(HWND owner, const std::string& path, gui::GuiExportOptions& option
       DialogBoxParamW(instance(), MAKEINTRESOURCEW(IDD_STATS), owner, statsProc, reinterpret_cast<LPARAM>(&stats));
   options.charts = stats.addCharts;
   if (action == IDC_CONVERT) {
-    auto again = pas::LineSource::open(path, &err);
+    auto again = gui::openPasFile(path, &err);
     if (!again) {
-      showMessage(owner, MB_ICONWARNING, capitalised(err));
+      showMessage(owner, MB_ICONWARNING, err);
       return false;
     }
     runExport(owner, *again, path, options);
@@ -798,9 +799,9 @@ void runMainDialog(const gui::GuiExportOptions& options) {
 
 int runFileFlow(const std::string& path, const gui::GuiExportOptions& options) {
   std::string err;
-  auto source = pas::LineSource::open(path, &err);
+  auto source = gui::openPasFile(path, &err);
   if (!source) {
-    showMessage(nullptr, MB_ICONERROR, capitalised(err));
+    showMessage(nullptr, MB_ICONERROR, err);
     return 1;
   }
   pas::PasConverter scan(nullptr);

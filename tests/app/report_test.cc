@@ -25,9 +25,9 @@ TEST(BatchTable, TypesFromTheFileAreShownAsUtf8AndAlignedByCharacter) {
   EXPECT_EQ(table.substr(0, table.find('\n')), "File   Type  Lines  Errors  Seconds  Workbook");
 }
 
-TEST(Json, ValuesAreEscaped) {
-  EXPECT_EQ(jsonObject({{"file", "a \"b\" \\c.pas"}, {"type", "x\ty\n"}}),
-            "{\"file\":\"a \\\"b\\\" \\\\c.pas\",\"type\":\"x\\u0009y\\u000a\"}");
+TEST(Json, ValuesAreEscapedAndFlagsAreBooleans) {
+  EXPECT_EQ(jsonObject({{"file", "a \"b\" \\c.pas"}, {"type", "x\ty\n"}, {"no", false}, {"yes", true}}),
+            "{\"file\":\"a \\\"b\\\" \\\\c.pas\",\"type\":\"x\\u0009y\\u000a\",\"no\":false,\"yes\":true}");
   EXPECT_EQ(jsonObject({}), "{}");
 }
 

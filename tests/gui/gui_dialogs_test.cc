@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 
 #include "app/qt/about_dlg.h"
 #include "app/qt/artwork.h"
@@ -73,6 +74,7 @@ void DialogsTest::statisticsOfAFullFile() {
   QCOMPARE(element(dialog, "UWI"), QString("102/14-09-062-22W4/00"));
   QCOMPARE(element(dialog, "OPERATOR"), QString("Hollowmere Exploration Ltd."));
   QCOMPARE(element(dialog, "FORMATION"), QString("Leduc"));
+  QCOMPARE(element(dialog, "NOTE"), QString());
   // What the reader sees: the two lines of the type and the labels.
   QString shown = dialog.page()->toPlainText();
   QVERIFY2(shown.contains("WAN\nWater Analysis") || shown.contains(QString("WAN") + QChar(0x2028) + "Water Analysis"),
@@ -97,6 +99,7 @@ void DialogsTest::statisticsOfAnEmptyFileSetEveryField() {
   CPasStatsDlg dialog("empty.pas", *converter);
   QCOMPARE(element(dialog, "FNAME"), QString("empty.pas"));
   for (const char* id : {"TYPE", "UWI", "OPERATOR", "FORMATION"}) QCOMPARE(element(dialog, id), QString());
+  QCOMPARE(element(dialog, "NOTE"), QString("This file does not look like a PAS file: no ~VERSION section was found"));
   QVERIFY(!dialog.page()->toPlainText().contains("--"));
 }
 
@@ -207,17 +210,21 @@ void DialogsTest::loadShowsTheStatisticsAndCloseReturns() {
 
 void DialogsTest::loadOfAFileThatCannotBeOpenedSaysSo() {
   CTestDlg dialog;
-  QString missing = desktop_->root() + "/gone.pas";
-  dialog.setFileChooser([&](QWidget*) { return missing; });
-  QString message;
-  Script script;
-  script.then([&] {
-    message = messageText();
-    return !message.isEmpty() && acceptMessage();
-  });
-  dialog.load();
-  QVERIFY2(script.finished(), qPrintable(script.state()));
-  QCOMPARE(message, "Cannot open " + missing + ": No such file or directory");
+  QString missing = desktop_->root() + "/gone.pas", fifo = desktop_->root() + "/fifo.pas";
+  QVERIFY(::mkfifo(fifo.toLocal8Bit().constData(), 0600) == 0);  // opened for reading, it would wait for a writer
+  for (auto [chosen, why] : {std::pair{missing, QString(": No such file or directory")},
+                             std::pair{fifo, QString(": it is not a regular file")}}) {
+    dialog.setFileChooser([&](QWidget*) { return chosen; });
+    QString message;
+    Script script;
+    script.then([&] {
+      message = messageText();
+      return !message.isEmpty() && acceptMessage();
+    });
+    dialog.load();
+    QVERIFY2(script.finished(), qPrintable(script.state()));
+    QCOMPARE(message, (chosen == missing ? "Cannot open " : "Cannot read ") + chosen + why);
+  }
 }
 
 void DialogsTest::droppedPasFileIsLoaded() {

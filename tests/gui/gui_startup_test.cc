@@ -4,6 +4,7 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 
 #include "app/export_folder.h"
 #include "app/qt/html_page.h"
@@ -27,6 +28,7 @@ class StartupTest : public QObject {
   void registerFormsEndWithoutAWindow();
   void helpAndVersionNeedNoDisplayAndRegisterNothing();
   void pathThatCannotBeOpenedIsNamedAndTheProgramEnds();
+  void pathOfAFifoOrDeviceIsRefusedBeforeItIsOpened();
   void pathShowsItsStatisticsInsteadOfTheMainDialog();
   void cancelledExportBringsTheStatisticsBack();
   void completedExportEndsTheProgram();
@@ -138,6 +140,22 @@ void StartupTest::pathThatCannotBeOpenedIsNamedAndTheProgramEnds() {
   QCOMPARE(status, 1);
   QCOMPARE(message, QString::fromStdString("Cannot open " + missing + ": No such file or directory"));
   QVERIFY2(entryRegistered(*desktop_), "every start registers, a failing one too");
+}
+
+void StartupTest::pathOfAFifoOrDeviceIsRefusedBeforeItIsOpened() {
+  std::string fifo = desktop_->root().toStdString() + "/fifo.pas";
+  QVERIFY(::mkfifo(fifo.c_str(), 0600) == 0);  // opened for reading, it would wait for a writer
+  for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+    QString message;
+    Script script;
+    script.then([&] {
+      message = messageText();
+      return !message.isEmpty() && acceptMessage();
+    });
+    QCOMPARE(runStartup(line({path.c_str()}), startup()), 1);
+    QVERIFY2(script.finished(), qPrintable(script.state()));
+    QCOMPARE(message, QString::fromStdString("Cannot read " + path + ": it is not a regular file"));
+  }
 }
 
 void StartupTest::pathShowsItsStatisticsInsteadOfTheMainDialog() {

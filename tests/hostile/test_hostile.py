@@ -13,6 +13,7 @@ scripts/check-with-libreoffice can give them to LibreOffice as well.
 """
 import contextlib
 import glob
+import json
 import os
 import posixpath
 import re
@@ -69,12 +70,14 @@ def utf16_to_utf8(data, big_endian):
 
 def pas_lines(data):
     """The lines of a file as Tarnwell reads them: LF, CRLF and a lone CR end a line, a Ctrl-Z
-    ends the file, a UTF-8 byte-order mark is skipped and UTF-16 is decoded."""
+    followed only by blanks, line ends and Ctrl-Z ends the file (any other is left out), a UTF-8
+    byte-order mark is skipped and UTF-16 is decoded."""
     if data[:2] in (b"\xff\xfe", b"\xfe\xff"):
         data = utf16_to_utf8(data[2:], data[:2] == b"\xfe\xff")
     if data.startswith(b"\xef\xbb\xbf"):
         data = data[3:]
-    data = data.split(b"\x1a", 1)[0]
+    quiet_end = re.search(rb"\x1a[ \t\r\n\x1a]*\Z", data)
+    data = (data[:quiet_end.start()] if quiet_end else data).replace(b"\x1a", b"")
     lines = re.split(rb"\r\n|\r|\n", data)
     if lines[-1] == b"":
         lines.pop()
@@ -209,7 +212,7 @@ class HostileCase(unittest.TestCase):
             self.assertEqual({c: ws.cell(top, c).value for c in HEADER_CELLS}, HEADER_CELLS, ws.title)
             for r in ws.iter_rows(max_row=top - 1) if top > 1 else ():
                 for c in r:
-                    if c.coordinate not in ("D1", "D2"):
+                    if c.coordinate not in ("D1", "D2", "D3"):
                         self.assertIsNone(c.value, "%s!%s above the header row" % (ws.title, c.coordinate))
             rows[ws.title] = []
             for r in ws.iter_rows(min_row=top + 1):
@@ -271,7 +274,7 @@ class Examples(HostileCase):
 
 class Bytes(HostileCase):
     def test_every_byte_value_inside_values(self):
-        # A Ctrl-Z ends the file, so its line comes last.
+        # A Ctrl-Z with lines after it is left out; last in the file it would end it.
         order = [b for b in range(256) if b != 0x1A] + [0x1A]
         data = DST + b"".join(b"~TEST DATA,LABCO.,<" + bytes([b]) + b">,Laboratory,\n" for b in order)
         result, source, out = self.convert(data)
@@ -288,7 +291,7 @@ class Bytes(HostileCase):
                 elif b == 0x2C:  # a comma ends the value
                     self.assertEqual(row[1:4], ["~TEST DATA", "LABCO.", "<"])
                 elif b == 0x1A:
-                    self.assertEqual(row[1:4], ["Could not parse line", "ERROR", "~TEST DATA,LABCO.,<"])
+                    self.assertEqual(row[1:4], ["~TEST DATA", "LABCO.", "<>"])
                 else:
                     self.assertEqual(row[1:3], ["~TEST DATA", "LABCO."])
                     self.assertEqual(unescape(row[3]), "<" + shown(bytes([b])) + ">")
@@ -353,16 +356,17 @@ class Bytes(HostileCase):
         self.assertEqual(rows[0][:4], [1, "~VERSION", "PASTYPE.", "DST"])  # the mark is not part of it
         self.assertEqual(rows[2][3], "\ufeff~TEST DATA,LABCO.,mark inside,x,")  # only the first is a mark
 
-    def test_ctrl_z_ends_the_file(self):
-        data = DST + b"~TEST DATA,LABCO.,before\x1aafter,x,\n~TEST DATA,SERCO.,never read,x,\n"
+    def test_ctrl_z_ends_the_file_only_where_nothing_follows(self):
+        data = DST + b"~TEST DATA,LABCO.,before\x1aafter,x,\n~TEST DATA,SERCO.,read too,x,\n\x1a \r\n\x1a"
         result, source, out = self.convert(data)
-        self.warnings(result, source)
+        note = "end-of-file mark (Ctrl-Z) found on line 3: the line after it was read too"
+        self.assertEqual(self.warnings(result, source), [note])
         rows = self.read_back(data, out)[GENERAL]
-        self.assertEqual(rows[-1][1:4], ["Could not parse line", "ERROR", "~TEST DATA,LABCO.,before"])
-        self.assertEqual(self.general_summary(out), "3 lines scanned and converted (1 Error detected)")
-        result, source, out = self.convert(b"\x1a" + DST, "only-ctrl-z.pas")
-        self.warnings(result, source)
-        self.assertEqual(self.read_back(b"\x1a" + DST, out), {GENERAL: []})
+        self.assertEqual([row[3] for row in rows[-2:]], ["beforeafter", "read too"])
+        self.assertEqual(self.general_summary(out), "4 lines scanned and converted (0 Errors detected)")
+        self.assertEqual(openpyxl.load_workbook(out)[GENERAL]["D3"].value, note[0].upper() + note[1:])
+        result, source, out = self.convert(DST + b"\x1a", "quiet.pas")
+        self.assertEqual(self.warnings(result, source), [])
 
     def test_utf16_with_byte_order_mark(self):
         text = ("~VERSION,PASTYPE.,WAN,PAS file Type,\r\n~VERSION,VERS.,2.0,x,\r\n"
@@ -392,6 +396,17 @@ class Bytes(HostileCase):
         self.warnings(result, source)
         self.assertEqual(self.read_back(data, out), {GENERAL: []})
         self.assertEqual(self.general_summary(out), "7 lines scanned and converted (0 Errors detected)")
+
+    def test_input_that_is_not_pas_is_converted_and_said_so(self):
+        inputs = [self.write("binary.pas", bytes(range(256)) * 16), self.write("empty.pas", b""),
+                  self.write("text.pas", b"Dear diary,\nnothing here is PAS.\n"), self.write("well.pas", DST)]
+        result = run("--quiet", "-d", self.dir, *inputs)
+        self.assertEqual(result.returncode, 0, errors_of(result))
+        for path, odd in zip(inputs, (True, True, True, False)):
+            warning = native(path) + ": warning: does not look like a PAS file: no ~VERSION section was found"
+            self.assertEqual(warning in errors_of(result), odd, path)
+        info = run("--info", "--json", *inputs).stdout.decode("utf-8").splitlines()
+        self.assertEqual([json.loads(line)["looksLikePas"] for line in info], [False, False, False, True])
 
 
 # --- The file format's limits ---------------------------------------------------------------

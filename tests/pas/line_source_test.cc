@@ -29,10 +29,19 @@ TEST(LineSource, LineEndsOfEveryKindAndALastLineWithoutOne) {
   EXPECT_EQ(linesOf("\n"), V{""});
 }
 
-TEST(LineSource, CtrlZEndsTheFileAsTextModeDid) {
-  EXPECT_EQ(linesOf("a\nb\x1A" "c\nd\n"), (V{"a", "b"}));
-  EXPECT_EQ(linesOf("a\n\x1A"), (V{"a"}));
-  EXPECT_EQ(linesOf("\x1A" "a\n"), V{});
+TEST(LineSource, CtrlZEndsTheFileOnlyWhereNothingButBlanksFollow) {
+  auto expect = [](const std::string& bytes, const V& lines, int32_t markLine) {
+    auto source = LineSource::fromBytes(bytes);
+    EXPECT_EQ(allLines(*source), lines) << ::testing::PrintToString(bytes.substr(0, 20));
+    EXPECT_EQ(source->endMarkLine(), markLine) << ::testing::PrintToString(bytes.substr(0, 20));
+  };
+  expect("a\nb\x1A", {"a", "b"}, 0);
+  expect("a\r\n\x1A \t\r\n\x1A\x1A\n\r", {"a"}, 0);
+  expect("a\nb\x1A" "c\nd\n", {"a", "bc", "d"}, 2);  // in the middle of a line
+  expect("a\n\x1A\nb\x1A\n", {"a", "", "b"}, 2);      // at the start of one; the last ends the file
+  expect("a\r\x1A\nb", {"a", "b"}, 2);                // between a CR and its LF
+  expect("a\x1A" + std::string(70000, ' ') + "\nb", {"a" + std::string(70000, ' '), "b"}, 1);  // past the buffer
+  expect("a\x1A" + std::string(70000, '\n'), {"a"}, 0);
 }
 
 TEST(LineSource, ByteOrderMarks) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "pas/text.h"
 #include "test_support.h"
 
@@ -109,6 +111,19 @@ TEST(ConversionLoop, CancelStopsAtTheNextLineWithoutASummary) {
   EXPECT_EQ(shownValue(c->book, kInfo, "D5"), "a");
   EXPECT_EQ(shownValue(c->book, kInfo, "D6"), "");
   EXPECT_EQ(shownValue(c->book, kInfo, "D2"), "");
+}
+
+TEST(ConversionLoop, AnEndOfFileMarkWithLinesAfterItIsReadPastAndNotedInD3) {
+  std::string text;
+  for (int i = 1; i <= 50; ++i) text += "line " + std::to_string(i) + (i == 21 ? "\x1A rest" : "") + "\n";
+  auto c = convertText(text);
+  EXPECT_EQ(shownValue(c->book, kInfo, "D2"), "50 lines scanned and converted (50 Errors detected)");
+  EXPECT_EQ(shownValue(c->book, kInfo, "D3"),
+            "End-of-file mark (Ctrl-Z) found on line 21: the 29 lines after it were read too");
+  EXPECT_TRUE(styleAt(c->book, kInfo, "D3").italic);
+  EXPECT_EQ(shownValue(c->book, kInfo, "D25"), "line 21 rest");
+  EXPECT_EQ(c->book.lastRow(*c->book.findSheet(kInfo)), 54);  // a row per line, none for the note
+  EXPECT_EQ(shownValue(convertText("line 1\r\n\x1A \r\n\x1A")->book, kInfo, "D3"), "");  // quietly at the end
 }
 
 // A reader that claims "~R" lines and, for "~R PEEK", looks at the line after it.
@@ -422,6 +437,19 @@ TEST(HeaderScan, FileVerificationIsReadFromTheWholeFile) {
   EXPECT_EQ(scan.fileVerification().submitter, "");  // given, and empty
   EXPECT_FALSE(scan.fileVerification().licensee);
   EXPECT_EQ(scan.typeText(), "GAN");  // nothing else is touched
+}
+
+TEST(LooksLikePas, EveryExampleDoesAndTextWithoutAKnownSectionDoesNot) {
+  auto judged = [](const std::string& text) {
+    PasConverter scan(nullptr);
+    scan.scanHeader(*LineSource::fromBytes(text));
+    EXPECT_EQ(scan.looksLikePas(), convertText(text)->converter.looksLikePas()) << "the scan and the conversion agree";
+    return scan.looksLikePas();
+  };
+  for (const auto& entry : std::filesystem::directory_iterator(testing::sourcePath("examples")))
+    EXPECT_TRUE(judged(testing::readFile(entry.path().string()))) << entry.path();
+  EXPECT_FALSE(judged("Shopping list\n~ eggs, milk\n#VERSION 2\n"));  // binary and empty files: tests/hostile
+  EXPECT_TRUE(judged("~WELL INFORMATION , uwi . ,1,,\n"));              // a known section alone, loosely spaced
 }
 
 }  // namespace

@@ -220,7 +220,8 @@ class CommandLine(unittest.TestCase):
             self.assertEqual(lines[0].split(), ["File", "Type", "Lines", "Errors", "Seconds", "Workbook"])
             self.assertRegex(lines[1], r"header-and-comments\.pas +DST +33 +4 +[0-9.]+ +.*header-and-comments\.xlsx$")
             self.assertRegex(lines[2], r"missing\.pas +- +- +[0-9.]+ +FAILED: cannot open .*missing\.pas")
-            self.assertRegex(lines[3], r"binary\.pas +\d+ +\d+ +[0-9.]+ +.*binary\.xlsx$")
+            self.assertRegex(lines[3], r"binary\.pas +\d+ +\d+ +[0-9.]+ +.*binary\.xlsx  \(does not look like a PAS file; "
+                                       r"end-of-file mark \(Ctrl-Z\) on line \d+\)$")
             self.assertRegex(lines[4], r"water-analysis\.pas +WAN +44 +1 ")
             self.assertEqual(lines[5], "3 of 4 files converted")
             self.assertIn("cannot open", result.stderr)
@@ -234,7 +235,7 @@ class CommandLine(unittest.TestCase):
         first, second = [json.loads(l) for l in result.stdout.splitlines()]
         self.assertEqual(first, {"file": "water-analysis.pas", "type": "WAN", "typeName": "Water Analysis",
                                  "version": "2.0", "uwi": "102/14-09-062-22W4/00",
-                                 "company": "Hollowmere Exploration Ltd.", "formation": "Leduc"})
+                                 "company": "Hollowmere Exploration Ltd.", "formation": "Leduc", "looksLikePas": True})
         self.assertEqual(second["file"], "such.pas")
         self.assertIn(native("/no/such.pas"), second["error"])
 

@@ -106,6 +106,7 @@ TEST_F(ViewsTest, StatisticsOfAnExample) {
   EXPECT_EQ(itemText(stats, IDC_FNAME), L"drillstem-test.pas");
   EXPECT_FALSE(itemText(stats, IDC_TYPE).empty());
   EXPECT_FALSE(itemText(stats, IDC_UWI).empty());
+  EXPECT_EQ(GetDlgItem(stats, IDC_STATS_NOTE), nullptr) << "it looks like a PAS file";
   EXPECT_EQ(itemText(stats, IDC_CONVERT), L"Convert");
   EXPECT_EQ(itemText(stats, IDC_VIEW_AS_TEXT), L"View as text");
   EXPECT_EQ(SendMessageW(GetDlgItem(stats, IDC_ADD_CHARTS), BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -125,6 +126,7 @@ TEST_F(ViewsTest, StatisticsOfAnEmptyFile) {
   EXPECT_EQ(itemText(stats, IDC_FNAME), L"empty well.pas");
   EXPECT_EQ(itemText(stats, IDC_UWI), L"");
   EXPECT_EQ(itemText(stats, IDC_OPERATOR), L"");
+  EXPECT_EQ(itemText(stats, IDC_STATS_NOTE), L"This file does not look like a PAS file: no ~VERSION section was found");
   click(stats, IDC_CLOSE);
   EXPECT_EQ(program.waitForExit(), 0u);
 }
@@ -139,6 +141,22 @@ TEST_F(ViewsTest, AMissingFileIsToldAbout) {
   EXPECT_NE(text.find(L"no such well.pas"), std::wstring::npos);
   click(box, IDOK);
   EXPECT_EQ(program.waitForExit(), 1u);
+}
+
+// Opened for reading, a pipe with no writer or a device would keep the program waiting.
+TEST_F(ViewsTest, PipesAndDevicesAreRefusedBeforeTheyAreOpened) {
+  const std::wstring pipeName = L"\\\\.\\pipe\\tarnwell-views-" + std::to_wstring(GetCurrentProcessId());
+  HANDLE pipe = CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
+  ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+  for (const std::wstring& path : {pipeName, std::wstring(L"NUL")}) {
+    Program program(quoted(path));
+    HWND box = program.waitForDialogWith(kMessageText);
+    ASSERT_TRUE(box) << utf8(path);
+    EXPECT_EQ(itemText(box, kMessageText), L"Cannot read " + path + L": it is not a regular file");
+    click(box, IDOK);
+    EXPECT_EQ(program.waitForExit(), 1u);
+  }
+  CloseHandle(pipe);
 }
 
 TEST_F(ViewsTest, RegisterShowsNoWindow) {
