@@ -16,7 +16,7 @@ const char* const kUsage =
     "  (nothing)     show the main dialog\n"
     "  --register    register Tarnwell as the desktop's program for PAS files, then end\n"
     "                (also /Register, -Register, /RegServer)\n"
-    "  -h, --help    show this help and end\n"
+    "  -h, --help    show this help and end (also /?)\n"
     "      --version show the version and end\n"
     "\n"
     "Every start registers the PAS file type, the desktop entry and, unless you chose another\n"
@@ -56,7 +56,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     Switch old = optionsEnded ? Switch::kNone : oldSwitch(arg);
     if (!optionsEnded && arg == "--") {
       optionsEnded = true;
-    } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
+    } else if (!optionsEnded && (arg == "--help" || arg == "-h" || arg == "/?")) {
       help = true;
     } else if (!optionsEnded && arg == "--version") {
       version = true;

@@ -20,18 +20,21 @@ const char* const kConvertUsage =
     "      --json              with --info: one JSON object per input and line\n"
     "      --no-charts         leave out the pressure charts of the gauge sheets\n"
     "  -q, --quiet             no progress bar and no summary lines\n"
-    "  -h, --help              show this help and exit\n"
+    "  -h, --help, /?          show this help and exit\n"
     "      --version           show the version and exit\n"
     "\n"
     "With several inputs the run ends with a table: file, type, lines, error rows,\n"
     "seconds, and the workbook written or why none was.\n"
     "\n"
+    "On Windows a name with * or ? stands for the files of its folder that match it, in\n"
+    "name order: *.pas, data\\well?.pas.\n"
+    "\n"
     "Every line of the file ends up in the workbook: values on the sheet of their section,\n"
     "data tables as rows, comments and lines that could not be read on TEST INFORMATION.\n"
     "An existing workbook is replaced only once the new one is complete.\n"
     "\n"
-    "Exit status: 0 when every input was converted, 1 when at least one failed,\n"
-    "2 for a wrong command line.\n";
+    "Exit status: 0 when every input was converted, 1 when at least one failed or a\n"
+    "name with wildcards matched no file, 2 for a wrong command line.\n";
 
 namespace {
 
@@ -59,7 +62,9 @@ bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions* o
   bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+    if (!optionsEnded && arg == "/?") {  // what Windows users type for help
+      options->help = true;
+    } else if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
       options->inputs.push_back(arg);
     } else if (arg == "--") {
       optionsEnded = true;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <string_view>
 
+#include "app/convert/report.h"
 #include "platform/platform.h"
 
 namespace tnw::app {
@@ -37,14 +38,16 @@ void ProgressBar::showProgress(std::string_view text, int kind) {
   int filled = percent * kBarWidth / 100;
   std::string bar(static_cast<size_t>(filled), '#');
   bar.append(static_cast<size_t>(kBarWidth - filled), ' ');
-  std::fprintf(out_, "\r%3d%% [%s] %s", percent, bar.c_str(), label_.c_str());
+  char head[8];
+  std::snprintf(head, sizeof head, "\r%3d%% [", percent);
+  platform::writeText(out_, head + bar + "] " + label_);
   std::fflush(out_);
   drawn_ = true;
 }
 
 void ProgressBar::finish() {
   if (!drawn_) return;
-  std::fprintf(out_, "\r%*s\r", kBarWidth + 8 + static_cast<int>(label_.size()), "");
+  platform::writeText(out_, "\r" + std::string(kBarWidth + 8 + displayWidth(label_), ' ') + "\r");
   std::fflush(out_);
   drawn_ = false;
 }

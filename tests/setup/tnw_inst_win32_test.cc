@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "platform/platform.h"
 #include "test_support.h"
@@ -106,6 +107,36 @@ TEST_F(SetupHelper, WithoutTheProgramNothingStartsAndBothStillReturnZero) {
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_FALSE(fs::exists(platform::pathFromUtf8(record_)));
+}
+
+// Explorer's Details, Task Manager and an installer's checks read these: each binary says what
+// it is, not what the desktop program is.
+TEST(VersionResources, EachBinaryDescribesItself) {
+  struct Binary {
+    const char* name;
+    const wchar_t* description;
+    DWORD type;
+  } binaries[] = {{"tnw_inst.dll", L"Tarnwell setup helper for installers", VFT_DLL},
+                  {"tarnwell-convert.exe", L"Tarnwell command-line converter, PAS well-test files to .xlsx workbooks",
+                   VFT_APP}};
+  for (const Binary& binary : binaries) {
+    const std::wstring path = platform::pathFromUtf8(std::string(TARNWELL_BIN_DIR) + "/" + binary.name).wstring();
+    DWORD ignored = 0;
+    std::vector<char> block(GetFileVersionInfoSizeW(path.c_str(), &ignored));
+    ASSERT_FALSE(block.empty()) << binary.name << " has no version resource";
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    wchar_t *description = nullptr, *original = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+    EXPECT_EQ(fixed->dwFileType, binary.type) << binary.name;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\FileDescription",
+                               reinterpret_cast<void**>(&description), &size));
+    EXPECT_STREQ(description, binary.description);
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\OriginalFilename",
+                               reinterpret_cast<void**>(&original), &size));
+    EXPECT_EQ(platform::pathToUtf8(original), binary.name);
+  }
 }
 
 }  // namespace
