@@ -3,10 +3,13 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
+#include <oleacc.h>
 
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -161,6 +164,94 @@ inline HWND focusOf(HWND window) {
   info.cbSize = sizeof info;
   GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
   return info.hwndFocus;
+}
+
+// The tooltip texts a dialog gives its controls, by control. A tooltip's messages carry their
+// structures by address, in the memory of the process that owns it: they are written there.
+inline std::map<HWND, std::wstring> tooltipsOf(HWND dialog) {
+  std::map<HWND, std::wstring> found;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(dialog, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return found;
+  struct Remote {
+    TTTOOLINFOW tool;
+    wchar_t text[256];
+  };
+  auto* remote = static_cast<Remote*>(VirtualAllocEx(process, nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE));
+  for (HWND tips = nullptr; remote && (tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr));) {
+    if (GetWindow(tips, GW_OWNER) != dialog) continue;
+    const int count = static_cast<int>(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      Remote local{};
+      local.tool.cbSize = sizeof local.tool;
+      local.tool.lpszText = remote->text;
+      WriteProcessMemory(process, remote, &local, sizeof local, nullptr);
+      if (SendMessageW(tips, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&remote->tool)) &&
+          ReadProcessMemory(process, remote, &local, sizeof local, nullptr))
+        found[reinterpret_cast<HWND>(local.tool.uId)] = local.text;
+    }
+  }
+  if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return found;
+}
+
+// What a screen reader says of a control: its name and the keys that press it.
+inline std::pair<std::wstring, std::wstring> accessibleNameAndKeys(HWND control) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  IAccessible* object = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&object))))
+    return {};
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr, keys = nullptr;
+  object->get_accName(self, &name);
+  object->get_accKeyboardShortcut(self, &keys);
+  std::pair<std::wstring, std::wstring> said{name ? name : L"", keys ? keys : L""};
+  SysFreeString(name);
+  SysFreeString(keys);
+  object->Release();
+  return said;
+}
+
+// Alt with a letter, as the keyboard sends it to the control that has the focus.
+inline void pressAlt(HWND window, wchar_t letter) {
+  HWND focus = nullptr;  // a dialog that just closed gives the focus back a moment later
+  for (int i = 0; i < 100 && !((focus = focusOf(window)) && (focus == window || IsChild(window, focus))); ++i)
+    Sleep(50);
+  PostMessageW(focus && IsChild(window, focus) ? focus : window, WM_SYSCHAR, letter, 1 << 29);
+}
+
+// A window as the screen shows it: 24-bit rows, bottom row first, each padded to 4 bytes.
+struct Picture {
+  int width = 0, height = 0;
+  std::string pixels;
+};
+
+inline Picture pictureOf(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  Picture picture{r.right - r.left, r.bottom - r.top, {}};
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, picture.width, picture.height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, picture.width, picture.height, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof header;
+  header.biWidth = picture.width;
+  header.biHeight = picture.height;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  picture.pixels.resize(static_cast<size_t>((picture.width * 3 + 3) & ~3) * picture.height);
+  GetDIBits(memory, bitmap, 0, picture.height, picture.pixels.data(), reinterpret_cast<BITMAPINFO*>(&header),
+            DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return picture;
 }
 
 }  // namespace tnw::win32test

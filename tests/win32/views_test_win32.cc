@@ -6,7 +6,9 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/win32/resource.h"
@@ -51,16 +53,29 @@ class ViewsTest : public testing::Test {
   fs::path root_;
 };
 
+// The buttons that show only a picture: the tooltip and a screen reader name each, and Alt
+// with the underlined letter presses it.
+void expectNamedButtons(HWND dialog, std::initializer_list<std::tuple<int, const wchar_t*, const wchar_t*>> buttons) {
+  const std::map<HWND, std::wstring> tips = tooltipsOf(dialog);
+  for (auto [id, name, keys] : buttons) {
+    HWND button = GetDlgItem(dialog, id);
+    EXPECT_EQ(tips.count(button) ? tips.at(button) : L"(no tooltip)", name);
+    auto [said, pressedWith] = accessibleNameAndKeys(button);
+    EXPECT_EQ(said, name);
+    EXPECT_EQ(_wcsicmp(pressedWith.c_str(), keys), 0) << pressedWith << " for " << name;  // "Alt+x" for "E&xit"
+  }
+}
+
 TEST_F(ViewsTest, MainDialogAndItsButtons) {
   Program program(L"");
   ASSERT_TRUE(program.started());
   HWND main = program.waitForDialogWith(IDC_LOAD);
   ASSERT_TRUE(main);
   EXPECT_EQ(textOf(main), L"Tarnwell");
-  EXPECT_EQ(itemText(main, IDC_LOAD), L"Load...");
-  EXPECT_EQ(itemText(main, IDC_CONFIGURATION), L"Configuration");
-  EXPECT_EQ(itemText(main, IDC_ABOUT), L"About");
-  EXPECT_EQ(itemText(main, IDC_EXIT), L"Exit");
+  expectNamedButtons(main, {{IDC_LOAD, L"Load...", L"Alt+L"},
+                            {IDC_CONFIGURATION, L"Configuration", L"Alt+C"},
+                            {IDC_ABOUT, L"About", L"Alt+A"},
+                            {IDC_EXIT, L"Exit", L"Alt+X"}});
   EXPECT_NE(itemText(main, IDC_LINK).find(L"tarnwell.hollowmere.example"), std::wstring::npos);
   EXPECT_EQ(focusOf(main), GetDlgItem(main, IDC_LOAD));
 
@@ -81,8 +96,8 @@ TEST_F(ViewsTest, MainDialogAndItsButtons) {
   click(config, IDCANCEL);
   EXPECT_TRUE(gone(config));
 
-  // About: the four numbers of the version resource.
-  click(main, IDC_ABOUT);
+  // About, from the keyboard: the four numbers of the version resource.
+  pressAlt(main, L'a');
   HWND about = program.waitForTitle(L"About Tarnwell");
   ASSERT_TRUE(about);
   EXPECT_EQ(itemText(about, IDC_VERSION), L"Tarnwell Version " TARNWELL_VERSION_QUAD);
@@ -90,7 +105,7 @@ TEST_F(ViewsTest, MainDialogAndItsButtons) {
   click(about, IDOK);
   EXPECT_TRUE(gone(about));
 
-  click(main, IDC_EXIT);
+  pressAlt(main, L'x');
   EXPECT_EQ(program.waitForExit(), 0u);
 }
 
@@ -101,10 +116,11 @@ TEST_F(ViewsTest, StatisticsOfAnExample) {
   EXPECT_EQ(itemText(stats, IDC_FNAME), L"drillstem-test.pas");
   EXPECT_FALSE(itemText(stats, IDC_TYPE).empty());
   EXPECT_FALSE(itemText(stats, IDC_UWI).empty());
-  EXPECT_EQ(itemText(stats, IDC_CONVERT), L"Convert");
-  EXPECT_EQ(itemText(stats, IDC_VIEW_AS_TEXT), L"View as text");
+  expectNamedButtons(stats, {{IDC_CONVERT, L"Convert to workbook", L"Alt+C"},
+                             {IDC_VIEW_AS_TEXT, L"View as text", L"Alt+V"},
+                             {IDC_CLOSE, L"Close", L""}});
   EXPECT_EQ(SendMessageW(GetDlgItem(stats, IDC_ADD_CHARTS), BM_GETCHECK, 0, 0), BST_CHECKED);
-  EXPECT_EQ(itemText(stats, IDC_ADD_CHARTS), L"Add charts");
+  EXPECT_EQ(itemText(stats, IDC_ADD_CHARTS), L"&Add charts");
   EXPECT_EQ(focusOf(stats), GetDlgItem(stats, IDC_CLOSE)) << "the close button has the focus";
   // Enter goes to the focused close button, never to Convert.
   PostMessageW(GetDlgItem(stats, IDC_CLOSE), WM_KEYDOWN, VK_RETURN, 0);
@@ -175,45 +191,74 @@ TEST_F(ViewsTest, ConvertHandsOverAWorkbook) {
   EXPECT_EQ(workbooks().size(), 1u);
 }
 
+// A file type's program, changed for one test and given back after it (through
+// HKEY_CLASSES_ROOT: Wine's look-ups read the machine's classes only). No command: no program.
+class TypeProgram {
+ public:
+  TypeProgram(const wchar_t* extension, const std::wstring& command)
+      : extension_(extension), class_(L"TarnwellViewsTest" + std::wstring(extension)) {
+    DWORD size = sizeof before_;
+    had_ = RegGetValueW(HKEY_CLASSES_ROOT, extension, nullptr, RRF_RT_REG_SZ, nullptr, before_, &size) == ERROR_SUCCESS;
+    ok_ = (command.empty() || set((class_ + L"\\shell\\open\\command").c_str(), command)) && set(extension, class_);
+  }
+  ~TypeProgram() {
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, class_.c_str());
+    if (had_)
+      set(extension_, before_);
+    else
+      RegDeleteTreeW(HKEY_CLASSES_ROOT, extension_);
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  static bool set(const wchar_t* key, const std::wstring& value) {
+    return RegSetKeyValueW(HKEY_CLASSES_ROOT, key, nullptr, REG_SZ, value.c_str(),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+  }
+  const wchar_t* extension_;
+  std::wstring class_;
+  wchar_t before_[256] = L"";
+  bool had_ = false, ok_ = false;
+};
+
 // The file travels to the text program as one argument, blanks and all: a stand-in program,
 // made the text program for this test alone, writes down the arguments it was given.
-// (Through HKEY_CLASSES_ROOT: Wine's look-ups read the machine's classes only.)
 TEST_F(ViewsTest, ViewAsTextHandsTheFileToTheTextProgramAsOneArgument) {
-  wchar_t before[256] = L"";
-  DWORD beforeSize = sizeof before;
-  const bool hadType = RegGetValueW(HKEY_CLASSES_ROOT, L".txt", nullptr, RRF_RT_REG_SZ, nullptr, before,
-                                    &beforeSize) == ERROR_SUCCESS;
   const fs::path editor = root_ / L"text editor" / L"editor.exe";
   fs::create_directories(editor.parent_path());
   fs::copy_file(binFolder() + L"\\tarnwell-stand-in.exe", editor);
-  const std::wstring command = L"\"" + editor.wstring() + L"\" \"%1\"";
-  const wchar_t* type = L"TarnwellViewsTest.Text";
-  auto setDefault = [](const wchar_t* key, const std::wstring& value) {
-    return RegSetKeyValueW(HKEY_CLASSES_ROOT, key, nullptr, REG_SZ, value.c_str(),
-                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  };
-  ASSERT_EQ(setDefault(L"TarnwellViewsTest.Text\\shell\\open\\command", command), ERROR_SUCCESS);
-  ASSERT_EQ(setDefault(L".txt", type), ERROR_SUCCESS);
+  TypeProgram text(L".txt", L"\"" + editor.wstring() + L"\" \"%1\"");
+  ASSERT_TRUE(text.ok());
   const fs::path file = write(L"view me & (1).pas", "~VERSION,TYPE.,DST,PAS file Type,\n");
-  {
-    Program program(quoted(file));
-    HWND stats = program.waitForDialogWith(IDC_FNAME);
-    EXPECT_TRUE(stats);
-    if (stats) {
-      click(stats, IDC_VIEW_AS_TEXT);
-      EXPECT_EQ(program.waitForExit(), 0u);
-    }
-    const fs::path record = editor.parent_path() / L"started.txt";
-    for (int i = 0; i < 200 && !fs::exists(record); ++i) Sleep(50);
-    std::ifstream in(record, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_NE(text.find("\n[" + tnw::win32test::utf8(file.wstring()) + "]"), std::string::npos) << text;
-  }
-  RegDeleteTreeW(HKEY_CLASSES_ROOT, type);
-  if (hadType)
-    setDefault(L".txt", before);
-  else
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".txt");
+  Program program(quoted(file));
+  HWND stats = program.waitForDialogWith(IDC_FNAME);
+  ASSERT_TRUE(stats);
+  click(stats, IDC_VIEW_AS_TEXT);
+  EXPECT_EQ(program.waitForExit(), 0u);
+  const fs::path record = editor.parent_path() / L"started.txt";
+  for (int i = 0; i < 200 && !fs::exists(record); ++i) Sleep(50);
+  std::ifstream in(record, std::ios::binary);
+  std::string said((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(said.find("\n[" + tnw::win32test::utf8(file.wstring()) + "]"), std::string::npos) << said;
+}
+
+// With no program for either type the shell has one blank picture for both buttons; ours tell
+// them apart.
+TEST_F(ViewsTest, StatisticsButtonsShowDifferentPicturesWithoutPrograms) {
+  TypeProgram noSheets(L".xls", L""), noText(L".txt", L"");
+  ASSERT_TRUE(noSheets.ok() && noText.ok());
+  Program program(quoted(sourceFile("examples/drillstem-test.pas")));
+  HWND stats = program.waitForDialogWith(IDC_FNAME);
+  ASSERT_TRUE(stats);
+  SetForegroundWindow(stats);
+  RedrawWindow(stats, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  Sleep(700);  // the other process paints
+  const Picture convert = pictureOf(GetDlgItem(stats, IDC_CONVERT));
+  const Picture view = pictureOf(GetDlgItem(stats, IDC_VIEW_AS_TEXT));
+  ASSERT_EQ(convert.pixels.size(), view.pixels.size());
+  EXPECT_NE(convert.pixels, view.pixels);
+  click(stats, IDC_CLOSE);
+  EXPECT_EQ(program.waitForExit(), 0u);
 }
 
 // Without the logo beside the program, the export stops before it starts, as it always did.
@@ -244,6 +289,7 @@ void cancelLargeConversion(ViewsTest& test, Program& program, bool escape) {
     return title.rfind(L"Reading ", 0) == 0 && title.back() == L'%';
   });
   ASSERT_TRUE(progress) << "the title shows the percentage read";
+  EXPECT_NE(SendMessageW(progress, WM_GETICON, ICON_SMALL, 0), 0) << "the task bar shows Tarnwell's icon";
   EXPECT_NE(itemText(progress, IDC_STATUS_TEXT), L"");
   EXPECT_FALSE(IsWindowVisible(stats)) << "the statistics dialog is closed while it converts";
   if (escape) {
