@@ -162,6 +162,7 @@ std::vector<FileOutcome> convertAll(const std::vector<Job>& work, int jobs, bool
     outcomes[i].input = work[i].input;
     outcomes[i].output = work[i].output;
   }
+  if (work.empty()) return outcomes;  // every name matched nothing
   if (work.size() == 1 || jobs == 1) {
     for (size_t i = 0; i < work.size() && !app::interrupted(); ++i) {
       bool showBar = !quiet && platform::isTerminal(stderr);
