@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <oleacc.h>
+#include <shellapi.h>
 
 #include <chrono>
 #include <filesystem>
@@ -159,6 +160,36 @@ inline HWND findEdit(HWND window) {
   return nullptr;
 }
 
+// The first visible control under a window, at any depth, whose text is `text`.
+inline HWND findControl(HWND window, const std::wstring& text) {
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (IsWindowVisible(child) && textOf(child) == text) return child;
+    if (HWND inner = findControl(child, text)) return inner;
+  }
+  return nullptr;
+}
+
+// The installer, as a user goes through it: NSIS shows its pages one after the other in one
+// window, whose Next, Install and Finish button is IDOK. Each step waits for its page.
+struct InstallerPages {
+  explicit InstallerPages(const std::wstring& setup, const std::wstring& folder)
+      : program(L"/D=" + folder, setup) {  // last and unquoted, as NSIS wants it
+    window = program.waitForWindow([](HWND w) { return GetDlgItem(w, IDOK) != nullptr; });
+  }
+  // From the welcome page to the folder's.
+  HWND next() {
+    click(window, IDOK);
+    return program.waitForWindow([](HWND w) { return findEdit(w) != nullptr; });
+  }
+  // Installs, and waits for the last page.
+  HWND install() {
+    click(window, IDOK);
+    return program.waitForWindow([](HWND w) { return findControl(w, L"Read README.txt") != nullptr; }, 120000);
+  }
+  Program program;
+  HWND window = nullptr;
+};
+
 inline HWND focusOf(HWND window) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
@@ -252,6 +283,27 @@ inline Picture pictureOf(HWND window) {
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
   return picture;
+}
+
+// The pixels of a program's icon as the shell draws it at 32 by 32 pixels, on white.
+inline std::string iconPixels(const std::wstring& file) {
+  HICON icon = nullptr;
+  if (ExtractIconExW(file.c_str(), 0, &icon, nullptr, 1) != 1 || !icon) return {};
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 32, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC memory = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  PatBlt(memory, 0, 0, 32, 32, WHITENESS);
+  DrawIconEx(memory, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
+  GdiFlush();
+  std::string pixels(static_cast<const char*>(bits), 32 * 32 * 4);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  DestroyIcon(icon);
+  return pixels;
 }
 
 }  // namespace tnw::win32test

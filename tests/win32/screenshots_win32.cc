@@ -55,8 +55,8 @@ std::wstring quoted(const fs::path& path) { return L"\"" + path.wstring() + L"\"
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: tarnwell-screenshots-win32 FOLDER\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: tarnwell-screenshots-win32 FOLDER [SETUP.exe]\n");
     return 2;
   }
   out = argv[1];
@@ -66,6 +66,15 @@ int wmain(int argc, wchar_t** argv) {
     Program program(L"");
     HWND main = program.waitForDialogWith(IDC_LOAD);
     capture(main, L"main");
+    // The mouse resting on a button shows its name.
+    RECT load;
+    GetWindowRect(GetDlgItem(main, IDC_LOAD), &load);
+    SetCursorPos((load.left + load.right) / 2, (load.top + load.bottom) / 2);
+    Sleep(100);
+    SetCursorPos((load.left + load.right) / 2 + 2, (load.top + load.bottom) / 2);
+    Sleep(1500);
+    capture(main, L"main-tooltip");
+    SetCursorPos(0, 0);
     click(main, IDC_CONFIGURATION);
     HWND config = program.waitForTitle(L"Configuration");
     capture(config, L"configuration");
@@ -111,6 +120,20 @@ int wmain(int argc, wchar_t** argv) {
   {
     Program program(quoted(out / L"no such well.pas"));
     capture(program.waitForDialogWith(kMessageText), L"message");
+  }
+  if (argc == 3) {  // the installer's pages, installing into the folder and out again
+    const fs::path folder = out / L"installed";
+    InstallerPages pages(argv[2], folder.wstring());
+    capture(pages.window, L"installer-welcome");
+    capture(pages.next(), L"installer-folder");
+    HWND last = pages.install();
+    capture(last, L"installer-finish");
+    if (HWND run = last ? findControl(last, L"Run Tarnwell") : nullptr) SendMessageW(run, BM_SETCHECK, BST_UNCHECKED, 0);
+    click(last, IDOK);
+    pages.program.waitForExit();
+    Program uninstall(L"/S", (folder / L"Uninstall.exe").wstring());
+    uninstall.waitForExit();
+    for (int i = 0; i < 600 && fs::exists(folder / L"Uninstall.exe"); ++i) Sleep(100);
   }
   return failures ? 1 : 0;
 }

@@ -49,6 +49,20 @@ class ViewsTest : public testing::Test {
     return path;
   }
   static std::wstring quoted(const fs::path& path) { return L"\"" + path.wstring() + L"\""; }
+  // A text program of the test's own: a stand-in that writes down the arguments it was given.
+  fs::path textEditor() const {
+    const fs::path editor = root_ / L"text editor" / L"editor.exe";
+    fs::create_directories(editor.parent_path());
+    fs::copy_file(binFolder() + L"\\tarnwell-stand-in.exe", editor);
+    return editor;
+  }
+  // The command line it was started with, then each argument in brackets; waited for.
+  static std::string startedWith(const fs::path& editor) {
+    const fs::path record = editor.parent_path() / L"started.txt";
+    for (int i = 0; i < 200 && !fs::exists(record); ++i) Sleep(50);
+    std::ifstream in(record, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  }
 
   fs::path root_;
 };
@@ -224,10 +238,8 @@ class TypeProgram {
 // The file travels to the text program as one argument, blanks and all: a stand-in program,
 // made the text program for this test alone, writes down the arguments it was given.
 TEST_F(ViewsTest, ViewAsTextHandsTheFileToTheTextProgramAsOneArgument) {
-  const fs::path editor = root_ / L"text editor" / L"editor.exe";
-  fs::create_directories(editor.parent_path());
-  fs::copy_file(binFolder() + L"\\tarnwell-stand-in.exe", editor);
-  TypeProgram text(L".txt", L"\"" + editor.wstring() + L"\" \"%1\"");
+  const fs::path editor = textEditor();
+  TypeProgram text(L".txt", quoted(editor) + L" \"%1\"");
   ASSERT_TRUE(text.ok());
   const fs::path file = write(L"view me & (1).pas", "~VERSION,TYPE.,DST,PAS file Type,\n");
   Program program(quoted(file));
@@ -235,10 +247,7 @@ TEST_F(ViewsTest, ViewAsTextHandsTheFileToTheTextProgramAsOneArgument) {
   ASSERT_TRUE(stats);
   click(stats, IDC_VIEW_AS_TEXT);
   EXPECT_EQ(program.waitForExit(), 0u);
-  const fs::path record = editor.parent_path() / L"started.txt";
-  for (int i = 0; i < 200 && !fs::exists(record); ++i) Sleep(50);
-  std::ifstream in(record, std::ios::binary);
-  std::string said((std::istreambuf_iterator<char>(in)), {});
+  const std::string said = startedWith(editor);
   EXPECT_NE(said.find("\n[" + tnw::win32test::utf8(file.wstring()) + "]"), std::string::npos) << said;
 }
 
@@ -259,6 +268,40 @@ TEST_F(ViewsTest, StatisticsButtonsShowDifferentPicturesWithoutPrograms) {
   EXPECT_NE(convert.pixels, view.pixels);
   click(stats, IDC_CLOSE);
   EXPECT_EQ(program.waitForExit(), 0u);
+}
+
+// The installer as a user meets it: Tarnwell's icon, and on its last page the offer to read the
+// read-me, which opens in the program for text files. scripts/test-windows names the installer
+// in TARNWELL_SETUP once it has built it.
+TEST_F(ViewsTest, TheInstallerCarriesTheIconAndOffersTheReadMe) {
+  wchar_t setup[MAX_PATH] = L"";
+  if (!GetEnvironmentVariableW(L"TARNWELL_SETUP", setup, MAX_PATH)) GTEST_SKIP() << "TARNWELL_SETUP names no installer";
+  const std::string icon = iconPixels(binFolder() + L"\\Tarnwell.exe");
+  ASSERT_FALSE(icon.empty());
+  EXPECT_TRUE(iconPixels(setup) == icon) << "the installer shows another icon than Tarnwell's";
+  const fs::path editor = textEditor();
+  TypeProgram text(L".txt", quoted(editor) + L" \"%1\"");
+  ASSERT_TRUE(text.ok());
+  const fs::path folder = root_ / L"Tarnwell Pr\u00fcfung";
+  InstallerPages pages(setup, folder.wstring());
+  ASSERT_TRUE(pages.window);
+  ASSERT_TRUE(pages.next());
+  HWND last = pages.install();
+  ASSERT_TRUE(last);
+  HWND readMe = findControl(last, L"Read README.txt");
+  EXPECT_EQ(SendMessageW(readMe, BM_GETCHECK, 0, 0), BST_UNCHECKED) << "offered, not forced";
+  SendMessageW(readMe, BM_SETCHECK, BST_CHECKED, 0);
+  if (HWND run = findControl(last, L"Run Tarnwell")) SendMessageW(run, BM_SETCHECK, BST_UNCHECKED, 0);
+  click(last, IDOK);
+  EXPECT_EQ(pages.program.waitForExit(), 0u);
+  const std::string said = startedWith(editor);
+  EXPECT_NE(said.find("\n[" + tnw::win32test::utf8((folder / L"README.txt").wstring()) + "]"), std::string::npos)
+      << said;
+  // Out again, silently; the uninstaller copies itself away and returns at once.
+  Program uninstall(L"/S", (folder / L"Uninstall.exe").wstring());
+  EXPECT_EQ(uninstall.waitForExit(), 0u);
+  for (int i = 0; i < 600 && fs::exists(folder / L"Uninstall.exe"); ++i) Sleep(100);
+  EXPECT_FALSE(fs::exists(folder / L"README.txt"));
 }
 
 // Without the logo beside the program, the export stops before it starts, as it always did.
