@@ -8,10 +8,12 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
 #include "app/win32/resource.h"
+#include "app/win32/views.h"
 #include "driver_win32.h"
 
 namespace {
@@ -332,7 +334,6 @@ void cancelLargeConversion(ViewsTest& test, Program& program, bool escape) {
     return title.rfind(L"Reading ", 0) == 0 && title.back() == L'%';
   });
   ASSERT_TRUE(progress) << "the title shows the percentage read";
-  EXPECT_NE(SendMessageW(progress, WM_GETICON, ICON_SMALL, 0), 0) << "the task bar shows Tarnwell's icon";
   EXPECT_NE(itemText(progress, IDC_STATUS_TEXT), L"");
   EXPECT_FALSE(IsWindowVisible(stats)) << "the statistics dialog is closed while it converts";
   if (escape) {
@@ -368,6 +369,37 @@ TEST_F(ViewsTest, CancelStopsALargeConversionFromTheCommandLine) {
     cancelLargeConversion(*this, program, true);
   }
   EXPECT_TRUE(workbooks().empty());
+}
+
+// The task bar shows the progress window with Tarnwell's icon. Asked in this process, which
+// carries the program's resources: Wine passes no WM_GETICON between processes.
+TEST_F(ViewsTest, TheProgressWindowCarriesTheProgramsIcon) {
+  const fs::path big = write(L"large well.pas", largePas(1000000));
+  std::string err;
+  auto source = tnw::pas::LineSource::open(tnw::win32test::utf8(big.wstring()), &err);
+  ASSERT_TRUE(source) << err;
+  LRESULT icon = 0;
+  const DWORD exporting = GetCurrentThreadId();
+  std::thread user([&] {
+    HWND progress = nullptr;
+    for (int i = 0; i < 3000 && !progress; ++i, Sleep(10))
+      EnumThreadWindows(
+          exporting,
+          [](HWND w, LPARAM found) {
+            wchar_t cls[16] = L"";
+            GetClassNameW(w, cls, 16);
+            if (IsWindowVisible(w) && std::wstring(cls) == L"#32770") *reinterpret_cast<HWND*>(found) = w;
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&progress));
+    icon = SendMessageW(progress, WM_GETICON, ICON_SMALL, 0);
+    PostMessageW(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
+  });
+  tnw::gui::GuiExportOptions options;
+  EXPECT_EQ(tnw::win32::runExport(nullptr, *source, tnw::win32test::utf8(big.wstring()), options).outcome,
+            tnw::gui::GuiExportResult::kCancelled);
+  user.join();
+  EXPECT_NE(icon, 0);
 }
 
 // Load: the system's open-file dialog, then the statistics, a conversion cancelled with Esc
