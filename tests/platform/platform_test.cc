@@ -101,9 +101,8 @@ TEST(LocalTime, GivesTheCalendarPartsOfAMoment) {
   EXPECT_EQ(tm.tm_min % 30, 20 % 30);  // zones are whole or half hours away
 }
 
-// What the programs print reaches a file or a pipe as UTF-8 bytes, and a console as letters,
-// whatever its code page.
-TEST(WriteText, FilesAndPipesGetUtf8AndAConsoleGetsLetters) {
+// Printed text reaches a file as UTF-8 bytes, and a console as letters whatever its code page.
+TEST(WriteText, FilesGetUtf8AndAConsoleGetsLetters) {
   const std::string text = "M\xC3\xBCll \xCE\xB5 \xE2\x82\xAC";  // "Müll ε €"
   testing::TempDir dir;
   std::FILE* file = openFile(dir.file("out.txt"), "wb");
@@ -112,25 +111,12 @@ TEST(WriteText, FilesAndPipesGetUtf8AndAConsoleGetsLetters) {
   std::fclose(file);
   EXPECT_EQ(testing::readFile(dir.file("out.txt")), text);
 #ifdef _WIN32
-  int ends[2];
-  ASSERT_EQ(_pipe(ends, 4096, _O_BINARY), 0);
-  std::FILE* pipe = _fdopen(ends[1], "wb");
-  EXPECT_FALSE(isTerminal(pipe));
-  writeText(pipe, text);
-  std::fclose(pipe);
-  char got[64] = {};
-  EXPECT_EQ(_read(ends[0], got, sizeof got), static_cast<int>(text.size()));
-  _close(ends[0]);
-  EXPECT_EQ(got, text);
-  // A screen buffer of its own, so that nothing shows where the tests run; in a console of its
-  // own where they run without a usable one.
+  // A screen buffer of its own; in a console of its own where the tests run without one.
   auto newScreen = [] {
-    return CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                     CONSOLE_TEXTMODE_BUFFER, nullptr);
+    return CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, 0, nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
   };
   HANDLE screen = newScreen();
-  const bool ownConsole = screen == INVALID_HANDLE_VALUE && (FreeConsole(), AllocConsole());
-  if (ownConsole) screen = newScreen();
+  if (screen == INVALID_HANDLE_VALUE && (FreeConsole(), AllocConsole())) screen = newScreen();
   ASSERT_NE(screen, INVALID_HANDLE_VALUE);
   const UINT codePage = GetConsoleOutputCP();
   SetConsoleOutputCP(850);
@@ -143,35 +129,6 @@ TEST(WriteText, FilesAndPipesGetUtf8AndAConsoleGetsLetters) {
   EXPECT_EQ(std::wstring(cells, read), L"M\u00FCll \u03B5 \u20AC");
   std::fclose(console);
   SetConsoleOutputCP(codePage);
-  if (ownConsole) FreeConsole();
-#endif
-}
-
-// Windows leaves "*" and "?" to the program; elsewhere the shell has expanded them already.
-TEST(Wildcards, NameTheMatchingFilesOfTheirFolderInNameOrder) {
-  testing::TempDir dir;
-  std::vector<std::string> files;
-  std::string problem;
-#ifdef _WIN32
-  for (const char* name : {"b.pas", "\xC3\x9C" "bung.pas", "a.PAS", "notes.pasta", "README"}) dir.write(name, "x");
-  fs::create_directory(pathFromUtf8(dir.file("folder.pas")));
-  ASSERT_TRUE(expandWildcards(dir.file("*.pas"), &files, &problem)) << problem;
-  EXPECT_EQ(files, (std::vector<std::string>{dir.file("a.PAS"), dir.file("b.pas"), dir.file("\xC3\x9C" "bung.pas")}));
-  files.clear();
-  ASSERT_TRUE(expandWildcards(dir.file("*.*"), &files, &problem)) << problem;  // names without a dot too
-  EXPECT_EQ(files.size(), 5u);
-  EXPECT_EQ(files.back(), dir.file("\xC3\x9C" "bung.pas"));
-  EXPECT_FALSE(expandWildcards(dir.file("*.xyz"), &files, &problem));
-  EXPECT_EQ(problem, "no file matches " + dir.file("*.xyz"));
-  EXPECT_FALSE(expandWildcards(dir.file("*/a.pas"), &files, &problem));
-  EXPECT_EQ(problem, "no file matches " + dir.file("*/a.pas") + ": wildcards stand only in the file name");
-  files.clear();
-  const std::string longForm = "\\\\?\\" + pathToUtf8(pathFromUtf8(dir.file("b.pas")).make_preferred());
-  ASSERT_TRUE(expandWildcards(longForm, &files, &problem));  // that "?" is part of the form
-  EXPECT_EQ(files, std::vector<std::string>{longForm});
-#else
-  ASSERT_TRUE(expandWildcards(dir.file("*.pas"), &files, &problem));
-  EXPECT_EQ(files, std::vector<std::string>{dir.file("*.pas")});
 #endif
 }
 

@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <oleacc.h>
-#include <shellapi.h>
 
 #include <chrono>
 #include <filesystem>
@@ -169,25 +168,19 @@ inline HWND findControl(HWND window, const std::wstring& text) {
   return nullptr;
 }
 
-// The installer, as a user goes through it: NSIS shows its pages one after the other in one
-// window, whose Next, Install and Finish button is IDOK. Each step waits for its page.
+// The installer, as a user goes through it: NSIS shows its pages one after another in one
+// window, whose Next, Install and Finish button is IDOK.
 struct InstallerPages {
-  explicit InstallerPages(const std::wstring& setup, const std::wstring& folder)
-      : program(L"/D=" + folder, setup) {  // last and unquoted, as NSIS wants it
-    window = program.waitForWindow([](HWND w) { return GetDlgItem(w, IDOK) != nullptr; });
-  }
-  // From the welcome page to the folder's.
-  HWND next() {
+  InstallerPages(const std::wstring& setup, const std::wstring& folder)
+      : program(L"/D=" + folder, setup),  // last and unquoted, as NSIS wants it
+        window(program.waitForWindow([](HWND w) { return GetDlgItem(w, IDOK) != nullptr; })) {}
+  // Next or Install, then the page that shows a control with this text.
+  HWND next(const std::wstring& text) {
     click(window, IDOK);
-    return program.waitForWindow([](HWND w) { return findEdit(w) != nullptr; });
-  }
-  // Installs, and waits for the last page.
-  HWND install() {
-    click(window, IDOK);
-    return program.waitForWindow([](HWND w) { return findControl(w, L"Read README.txt") != nullptr; }, 120000);
+    return program.waitForWindow([&](HWND w) { return findControl(w, text) != nullptr; }, 120000);
   }
   Program program;
-  HWND window = nullptr;
+  HWND window;
 };
 
 inline HWND focusOf(HWND window) {
@@ -200,43 +193,39 @@ inline HWND focusOf(HWND window) {
 // The tooltip texts a dialog gives its controls, by control. A tooltip's messages carry their
 // structures by address, in the memory of the process that owns it: they are written there.
 inline std::map<HWND, std::wstring> tooltipsOf(HWND dialog) {
-  std::map<HWND, std::wstring> found;
-  DWORD pid = 0;
-  GetWindowThreadProcessId(dialog, &pid);
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-  if (!process) return found;
   struct Remote {
     TTTOOLINFOW tool;
     wchar_t text[256];
   };
+  std::map<HWND, std::wstring> found;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(dialog, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
   auto* remote = static_cast<Remote*>(VirtualAllocEx(process, nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE));
   for (HWND tips = nullptr; remote && (tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr));) {
-    if (GetWindow(tips, GW_OWNER) != dialog) continue;
-    const int count = static_cast<int>(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; GetWindow(tips, GW_OWNER) == dialog && i < SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0); ++i) {
       Remote local{};
       local.tool.cbSize = sizeof local.tool;
       local.tool.lpszText = remote->text;
-      WriteProcessMemory(process, remote, &local, sizeof local, nullptr);
-      if (SendMessageW(tips, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&remote->tool)) &&
+      if (WriteProcessMemory(process, remote, &local, sizeof local, nullptr) &&
+          SendMessageW(tips, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&remote->tool)) &&
           ReadProcessMemory(process, remote, &local, sizeof local, nullptr))
         found[reinterpret_cast<HWND>(local.tool.uId)] = local.text;
     }
   }
   if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  CloseHandle(process);
+  if (process) CloseHandle(process);
   return found;
 }
 
-// What a screen reader says of a control: its name and the keys that press it.
+// What a screen reader says of a control: its name, and the keys that press it.
 inline std::pair<std::wstring, std::wstring> accessibleNameAndKeys(HWND control) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   IAccessible* object = nullptr;
   if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&object))))
     return {};
   VARIANT self{};
-  self.vt = VT_I4;
-  self.lVal = CHILDID_SELF;
+  self.vt = VT_I4;  // CHILDID_SELF
   BSTR name = nullptr, keys = nullptr;
   object->get_accName(self, &name);
   object->get_accKeyboardShortcut(self, &keys);
@@ -255,55 +244,31 @@ inline void pressAlt(HWND window, wchar_t letter) {
   PostMessageW(focus && IsChild(window, focus) ? focus : window, WM_SYSCHAR, letter, 1 << 29);
 }
 
-// A window as the screen shows it: 24-bit rows, bottom row first, each padded to 4 bytes.
+// A window as the screen shows it: a 24-bit bitmap, bottom row first.
 struct Picture {
-  int width = 0, height = 0;
+  BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER), 0, 0, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
   std::string pixels;
 };
 
 inline Picture pictureOf(HWND window) {
   RECT r;
   GetWindowRect(window, &r);
-  Picture picture{r.right - r.left, r.bottom - r.top, {}};
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  Picture picture;
+  picture.header.biWidth = w;
+  picture.header.biHeight = h;
+  picture.pixels.resize(static_cast<size_t>((w * 3 + 3) & ~3) * h);
   HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, picture.width, picture.height);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, picture.width, picture.height, screen, r.left, r.top, SRCCOPY);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
   SelectObject(memory, old);
-  BITMAPINFOHEADER header{};
-  header.biSize = sizeof header;
-  header.biWidth = picture.width;
-  header.biHeight = picture.height;
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  picture.pixels.resize(static_cast<size_t>((picture.width * 3 + 3) & ~3) * picture.height);
-  GetDIBits(memory, bitmap, 0, picture.height, picture.pixels.data(), reinterpret_cast<BITMAPINFO*>(&header),
+  GetDIBits(memory, bitmap, 0, h, picture.pixels.data(), reinterpret_cast<BITMAPINFO*>(&picture.header),
             DIB_RGB_COLORS);
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
   return picture;
-}
-
-// The pixels of a program's icon as the shell draws it at 32 by 32 pixels, on white.
-inline std::string iconPixels(const std::wstring& file) {
-  HICON icon = nullptr;
-  if (ExtractIconExW(file.c_str(), 0, &icon, nullptr, 1) != 1 || !icon) return {};
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 32, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HDC memory = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  PatBlt(memory, 0, 0, 32, 32, WHITENESS);
-  DrawIconEx(memory, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
-  GdiFlush();
-  std::string pixels(static_cast<const char*>(bits), 32 * 32 * 4);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  DestroyIcon(icon);
-  return pixels;
 }
 
 }  // namespace tnw::win32test

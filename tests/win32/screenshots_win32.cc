@@ -27,21 +27,14 @@ void capture(HWND window, const wchar_t* name) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   Sleep(700);  // the other process paints
   const Picture picture = pictureOf(window);
-  BITMAPINFOHEADER header{};
-  header.biSize = sizeof header;
-  header.biWidth = picture.width;
-  header.biHeight = picture.height;
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  const std::string& pixels = picture.pixels;
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof header;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  file.bfOffBits = sizeof file + sizeof picture.header;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(picture.pixels.size());
   std::ofstream bmp(out / (std::wstring(name) + L".bmp"), std::ios::binary);
   bmp.write(reinterpret_cast<const char*>(&file), sizeof file);
-  bmp.write(reinterpret_cast<const char*>(&header), sizeof header);
-  bmp.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+  bmp.write(reinterpret_cast<const char*>(&picture.header), sizeof picture.header);
+  bmp.write(picture.pixels.data(), static_cast<std::streamsize>(picture.pixels.size()));
 }
 
 fs::path write(const std::wstring& name, const std::string& bytes) {
@@ -125,11 +118,10 @@ int wmain(int argc, wchar_t** argv) {
     const fs::path folder = out / L"installed";
     InstallerPages pages(argv[2], folder.wstring());
     capture(pages.window, L"installer-welcome");
-    capture(pages.next(), L"installer-folder");
-    HWND last = pages.install();
-    capture(last, L"installer-finish");
-    if (HWND run = last ? findControl(last, L"Run Tarnwell") : nullptr) SendMessageW(run, BM_SETCHECK, BST_UNCHECKED, 0);
-    click(last, IDOK);
+    capture(pages.next(L"Destination Folder"), L"installer-folder");
+    capture(pages.next(L"Read README.txt"), L"installer-finish");
+    if (HWND run = findControl(pages.window, L"Run Tarnwell")) SendMessageW(run, BM_SETCHECK, BST_UNCHECKED, 0);
+    click(pages.window, IDOK);
     pages.program.waitForExit();
     Program uninstall(L"/S", (folder / L"Uninstall.exe").wstring());
     uninstall.waitForExit();
