@@ -18,7 +18,7 @@ const char* const kUsage =
     "                (also /Register, -Register, /RegServer)\n"
     "  --remove-exports  remove the workbooks handed over to the spreadsheet program, and\n"
     "                their folder when nothing else is in it, then end (also /RemoveExports)\n"
-    "  -h, --help    show this help and end\n"
+    "  -h, --help    show this help and end (also /?)\n"
     "      --version show the version and end\n"
     "\n"
     "Every start registers the PAS file type, the desktop entry and, unless you chose another\n"
@@ -60,7 +60,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     Switch old = optionsEnded ? Switch::kNone : oldSwitch(arg);
     if (!optionsEnded && arg == "--") {
       optionsEnded = true;
-    } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
+    } else if (!optionsEnded && (arg == "--help" || arg == "-h" || arg == "/?")) {
       help = true;
     } else if (!optionsEnded && arg == "--version") {
       version = true;

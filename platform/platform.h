@@ -29,8 +29,17 @@ char preferredSeparator();
 
 // Whether a stream is connected to a terminal (a console on Windows).
 bool isTerminal(std::FILE* stream);
-// Console output takes UTF-8, the encoding of every text the programs print.
-void prepareConsole();
+// Writes UTF-8 text to the program's output or error stream. A Windows console takes it as
+// UTF-16 (WriteConsoleW), so every letter shows whatever the console's code page; files,
+// pipes and terminals get the UTF-8 bytes.
+void writeText(std::FILE* stream, std::string_view utf8);
+
+// The files an argument of a command line names. Where the shell expands wildcards (Linux),
+// the argument itself. Windows leaves that to the program: there an argument with `*` or `?`
+// in its last part stands for the files (not folders) of that folder whose names match, sorted
+// as the file system sorts them, each with the folder as the argument wrote it. False, with
+// *problem naming the argument, when nothing matches.
+bool expandWildcards(const std::string& argument, std::vector<std::string>* files, std::string* problem);
 // Calls `handler` (from a thread or signal context: it may only set a flag) when the user
 // interrupts from the console: Ctrl-C, and on Windows Ctrl-Break too. A second interrupt
 // ends the program the system's usual way.

@@ -21,7 +21,12 @@ std::string executablePath() {
 
 bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 
-void prepareConsole() {}  // terminals take the bytes as they come
+void writeText(std::FILE* stream, std::string_view utf8) { std::fwrite(utf8.data(), 1, utf8.size(), stream); }
+
+bool expandWildcards(const std::string& argument, std::vector<std::string>* files, std::string*) {
+  files->push_back(argument);  // the shell has done it
+  return true;
+}
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <psapi.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -88,26 +89,38 @@ std::string executablePath() {
   }
 }
 
-bool isTerminal(std::FILE* stream) {
-  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-  DWORD mode;
-  return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
-}
-
 namespace {
 
-UINT gConsoleCodePage = 0;
-
-// The code page belongs to the console window, which outlives the program: the prompt gets
-// its own back.
-void restoreConsole() { SetConsoleOutputCP(gConsoleCodePage); }
+// The console a stream writes to; null for a file, a pipe or the NUL device.
+HANDLE consoleOf(std::FILE* stream) {
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  DWORD mode;
+  return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0 ? handle : nullptr;
+}
 
 }  // namespace
 
-void prepareConsole() {
-  gConsoleCodePage = GetConsoleOutputCP();
-  if (gConsoleCodePage == 0 || gConsoleCodePage == CP_UTF8) return;  // no console, or already so
-  if (SetConsoleOutputCP(CP_UTF8)) std::atexit(restoreConsole);
+bool isTerminal(std::FILE* stream) { return consoleOf(stream) != nullptr; }
+
+void writeText(std::FILE* stream, std::string_view utf8) {
+  HANDLE console = consoleOf(stream);
+  if (!console) {
+    std::fwrite(utf8.data(), 1, utf8.size(), stream);
+    return;
+  }
+  // Bytes handed to a console are read in its code page, which is seldom UTF-8: "Müll" would
+  // show as "MÃ¼ll" and every column after it would shift.
+  std::fflush(stream);
+  const std::wstring text = wide(utf8);
+  constexpr size_t kChunk = 8192;  // old consoles take little at once
+  for (size_t done = 0; done < text.size();) {
+    size_t count = std::min(kChunk, text.size() - done);
+    if (count < text.size() - done && IS_HIGH_SURROGATE(text[done + count - 1])) --count;  // a pair stays whole
+    DWORD written = 0;
+    if (!WriteConsoleW(console, text.data() + done, static_cast<DWORD>(count), &written, nullptr) || written == 0)
+      return;
+    done += written;
+  }
 }
 
 namespace {
@@ -222,6 +235,79 @@ bool isPipe(const std::string& path) {
 }
 
 std::string errorText(int number) { return std::error_code(number, std::generic_category()).message(); }
+
+namespace {
+
+std::wstring upper(std::wstring text) {
+  if (!text.empty()) CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
+
+// A name against a pattern of `*` and `?`, both in upper case. As everywhere on Windows, a
+// pattern ending in ".*" also takes names without an extension ("*.*" takes every name).
+bool matches(std::wstring_view pattern, std::wstring_view name) {
+  size_t p = 0, n = 0, starP = std::wstring_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == L'?' || pattern[p] == name[n])) {
+      ++p, ++n;
+    } else if (p < pattern.size() && pattern[p] == L'*') {
+      starP = p++, starN = n;
+    } else if (starP != std::wstring_view::npos) {
+      p = starP + 1, n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  std::wstring_view rest = pattern.substr(std::min(p, pattern.size()));
+  if (rest.starts_with(L".*")) rest.remove_prefix(2);
+  return rest.find_first_not_of(L'*') == std::wstring_view::npos;
+}
+
+}  // namespace
+
+bool expandWildcards(const std::string& argument, std::vector<std::string>* files, std::string* problem) {
+  // "\\?\" and "\\.\" begin paths taken as written: that "?" is no wildcard.
+  const size_t from = argument.starts_with("\\\\?\\") || argument.starts_with("\\\\.\\") ? 4 : 0;
+  const size_t wild = argument.find_first_of("*?", from);
+  if (wild == std::string::npos) {
+    files->push_back(argument);
+    return true;
+  }
+  const size_t cut = argument.find_last_of("\\/:");
+  const std::string folder = cut == std::string::npos ? std::string() : argument.substr(0, cut + 1);
+  if (cut != std::string::npos && cut > wild) {
+    *problem = "no file matches " + argument + ": wildcards stand only in the file name";
+    return false;
+  }
+  // The system's search also matches the short 8.3 names ("*.pas" would take "notes.pasta",
+  // short "NOTES~1.PAS"): every name is matched again, in full.
+  const std::wstring pattern = upper(wide(argument.substr(folder.size())));
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileExW(systemPath(argument).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                   nullptr, 0);
+  std::vector<std::wstring> names;
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && matches(pattern, upper(found.cFileName)))
+        names.push_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  } else if (DWORD error = GetLastError(); error != ERROR_FILE_NOT_FOUND) {
+    *problem = "no file matches " + argument + ": " + windowsErrorText(error);
+    return false;
+  }
+  if (names.empty()) {
+    *problem = "no file matches " + argument;
+    return false;
+  }
+  // The order NTFS keeps and "dir" shows: by the names in upper case, letter by letter.
+  std::sort(names.begin(), names.end(), [](const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_LESS_THAN;
+  });
+  for (const std::wstring& name : names) files->push_back(folder + narrow(name));
+  return true;
+}
 
 std::vector<std::string> commandLineArguments(int argc, char** argv) {
   // The wide command line holds every letter, whatever the code page the program runs with.

@@ -39,7 +39,9 @@ using app::FileOutcome;
 
 constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitInterrupted = 130;
 
-void complain(const std::string& message) { std::fprintf(stderr, "tarnwell-convert: %s\n", message.c_str()); }
+// Every line the program prints goes through here: a Windows console takes it as UTF-16.
+void say(std::FILE* stream, const std::string& text) { platform::writeText(stream, text); }
+void complain(const std::string& message) { say(stderr, "tarnwell-convert: " + message + "\n"); }
 
 // Texts from the file are bytes in whatever the file used; the terminal wants UTF-8.
 std::string shown(std::string_view bytes) { return sheet::toUtf8(bytes); }
@@ -53,7 +55,7 @@ bool printInfo(const std::string& input, bool json) {
   std::string file = shown(platform::fileName(input));
   if (!err.empty()) {
     complain(err);
-    if (json) std::printf("%s\n", app::jsonObject({{"file", file}, {"error", err}}).c_str());
+    if (json) say(stdout, app::jsonObject({{"file", file}, {"error", err}}) + "\n");
     return false;
   }
   std::vector<std::pair<std::string, std::string>> facts = {
@@ -81,9 +83,9 @@ bool printInfo(const std::string& input, bool json) {
     addGiven("submissionDate", v.submissionDate);
     addGiven("submitter", v.submitter);
     addGiven("licensee", v.licensee);
-    std::printf("%s\n", app::jsonObject(keyed).c_str());
+    say(stdout, app::jsonObject(keyed) + "\n");
   } else {
-    for (const auto& [name, value] : facts) std::printf("%s: %s\n", name.c_str(), value.c_str());
+    for (const auto& [name, value] : facts) say(stdout, name + ": " + value + "\n");
   }
   return true;
 }
@@ -186,11 +188,11 @@ void printOutcome(const FileOutcome& f, bool chatty) {
   for (const std::string& warning : f.warnings) complain(f.input + ": warning: " + warning);
   if (f.status == FileOutcome::kConverted) {
     if (chatty)
-      std::fprintf(stderr, "%s -> %s (%d lines, %d %s)\n", f.input.c_str(),
-                   f.output.empty() ? "converted" : f.output.c_str(), f.lines, f.errors,
-                   f.errors == 1 ? "line not recognised" : "lines not recognised");
+      say(stderr, f.input + " -> " + (f.output.empty() ? "converted" : f.output) + " (" + std::to_string(f.lines) +
+                      " lines, " + std::to_string(f.errors) +
+                      (f.errors == 1 ? " line not recognised)\n" : " lines not recognised)\n"));
   } else if (f.status == FileOutcome::kUnchanged) {
-    if (chatty) std::fprintf(stderr, "%s: unchanged since it was loaded\n", f.input.c_str());
+    if (chatty) say(stderr, f.input + ": unchanged since it was loaded\n");
   } else if (f.status == FileOutcome::kInterrupted) {
     complain(f.input + ": " + f.failure);
   } else {
@@ -309,45 +311,76 @@ bool makeConsumers(const app::ConvertOptions& options, const archive::Inputs& in
   return true;
 }
 
+// The inputs with their wildcards expanded (Windows); a pattern that matches nothing is a file
+// that failed, as a missing file is.
+std::vector<std::string> expandInputs(const std::vector<std::string>& arguments, std::vector<FileOutcome>* unmatched) {
+  std::vector<std::string> inputs;
+  for (const std::string& argument : arguments) {
+    std::string problem;
+    if (platform::expandWildcards(argument, &inputs, &problem)) continue;
+    FileOutcome f;
+    f.status = FileOutcome::kFailed;
+    f.input = argument;
+    f.failure = problem;
+    unmatched->push_back(f);
+  }
+  return inputs;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  using namespace tnw;
   std::setlocale(LC_TIME, "");  // the generated line shows the user's date and time format
-  tnw::platform::prepareConsole();
-  std::vector<std::string> args = tnw::platform::commandLineArguments(argc, argv);
+  std::vector<std::string> args = platform::commandLineArguments(argc, argv);
   if (!args.empty()) args.erase(args.begin());
-  tnw::app::ConvertOptions options;
+  app::ConvertOptions options;
   std::string err;
-  if (!tnw::app::parseConvertOptions(args, &options, &err)) {
+  if (!app::parseConvertOptions(args, &options, &err)) {
     complain(err);
-    std::fprintf(stderr, "Try 'tarnwell-convert --help' for more information.\n");
+    say(stderr, "Try 'tarnwell-convert --help' for more information.\n");
     return kExitUsage;
   }
-  if (options.help) return std::fputs(tnw::app::kConvertUsage, stdout), kExitOk;
-  if (options.version) return std::printf("tarnwell-convert %s\n", TARNWELL_VERSION), kExitOk;
+  if (options.help) return say(stdout, app::kConvertUsage), kExitOk;
+  if (options.version) return say(stdout, "tarnwell-convert " TARNWELL_VERSION "\n"), kExitOk;
+  std::vector<FileOutcome> refused;
+  const std::vector<std::string> expanded = expandInputs(options.inputs, &refused);
+  if (!options.output.empty() && expanded.size() > 1) {
+    complain("-o names the workbook of one input, and " + options.inputs[0] + " names " +
+             std::to_string(expanded.size()) + " files; use -d for several");
+    return kExitUsage;
+  }
+  for (const FileOutcome& f : refused) complain(f.failure);
 
-  int status = kExitOk;
+  int status = refused.empty() ? kExitOk : kExitFailed;
   if (options.info) {
-    for (size_t i = 0; i < options.inputs.size(); ++i) {
-      if (i > 0 && !options.json) std::printf("\n");
-      if (!printInfo(options.inputs[i], options.json)) status = kExitFailed;
+    for (const FileOutcome& f : refused)
+      if (options.json) say(stdout, app::jsonObject({{"file", f.input}, {"error", f.failure}}) + "\n");
+    for (size_t i = 0; i < expanded.size(); ++i) {
+      if (i > 0 && !options.json) say(stdout, "\n");
+      if (!printInfo(expanded[i], options.json)) status = kExitFailed;
     }
     return status;
   }
-  tnw::app::installInterruptHandler();
-  tnw::archive::Inputs inputs;
-  for (const std::string& given : options.inputs) tnw::archive::addInput(given, &inputs);
+  app::installInterruptHandler();
+  archive::Inputs inputs;
+  for (const std::string& given : expanded) archive::addInput(given, &inputs);
   for (const std::string& list : options.lists) {
     std::vector<std::string> listed;
-    if (!tnw::archive::readInputList(list, &listed, &err)) {
+    if (!archive::readInputList(list, &listed, &err)) {
       complain(err);
       return kExitFailed;
     }
-    for (const std::string& given : listed) tnw::archive::addInput(given, &inputs);
+    for (const std::string& given : listed) archive::addInput(given, &inputs);
   }
-  if (inputs.files.empty() && inputs.problems.empty()) {
+  if (inputs.files.empty() && inputs.problems.empty() && refused.empty()) {
     complain("no input file given: the lists hold no paths");
     return kExitFailed;
+  }
+  if (!options.output.empty() && inputs.files.size() > 1) {
+    complain("-o names the workbook of one input, and " + options.inputs[0] + " holds " +
+             std::to_string(inputs.files.size()) + " files; use -d for several");
+    return kExitUsage;
   }
   bool ownWorkbooks = (options.summary.empty() && options.database.empty()) || !options.outputDir.empty();
   Consumers consumers;
@@ -356,8 +389,7 @@ int main(int argc, char** argv) {
     return kExitFailed;
   }
   std::vector<Job> work;
-  std::vector<FileOutcome> refused;
-  for (const tnw::archive::Inputs::Problem& problem : inputs.problems) {
+  for (const archive::Inputs::Problem& problem : inputs.problems) {
     FileOutcome f;
     f.input = problem.path;
     f.status = FileOutcome::kFailed;
@@ -368,14 +400,14 @@ int main(int argc, char** argv) {
   std::set<std::string> outputs;
   for (const std::string& input : inputs.files) {
     std::string output;
-    if (ownWorkbooks) output = options.output.empty() ? tnw::app::outputPathFor(input, options.outputDir) : options.output;
+    if (ownWorkbooks) output = options.output.empty() ? app::outputPathFor(input, options.outputDir) : options.output;
     std::error_code ec;
-    std::string key = tnw::platform::pathToUtf8(std::filesystem::weakly_canonical(tnw::platform::pathFromUtf8(output), ec));
+    std::string key = platform::pathToUtf8(std::filesystem::weakly_canonical(platform::pathFromUtf8(output), ec));
     if (!output.empty() && !outputs.insert(ec ? output : key).second) {
       FileOutcome f;
+      f.status = FileOutcome::kFailed;  // not "interrupted before its turn"
       f.input = input;
       f.output = output;
-      f.status = FileOutcome::kFailed;
       f.failure = input + ": its workbook " + output + " would replace the one written for another input";
       complain(f.failure);
       refused.push_back(f);
@@ -386,13 +418,13 @@ int main(int argc, char** argv) {
   int jobs = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   std::string sinkFailure;
   std::vector<FileOutcome> outcomes = convertAll(work, consumers, jobs, options.charts, options.quiet, &sinkFailure);
-  bool interrupted = tnw::app::interrupted();
+  bool interrupted = app::interrupted();
   for (const auto& sink : consumers.sinks) {
     if (!sinkFailure.empty() || interrupted) break;
     // Inputs refused before their turn are inputs too: the sinks list them with the reason.
     bool added = true;
     for (const FileOutcome& f : refused) {
-      tnw::archive::InputFile file;
+      archive::InputFile file;
       file.path = f.input;
       file.status = f.failure;
       if (!(added = sink->add(file, &sinkFailure))) break;
@@ -401,7 +433,7 @@ int main(int argc, char** argv) {
   }
   outcomes.insert(outcomes.end(), refused.begin(), refused.end());
   size_t given = work.size() + refused.size();
-  if (given > 1 && !options.quiet) std::fputs(tnw::app::batchTable(outcomes, given > 50).c_str(), stdout);
+  if (given > 1 && !options.quiet) say(stdout, app::batchTable(outcomes, given > 50));
   for (const auto& sink : consumers.sinks)
     for (const std::string& note : sink->notes()) complain(note);
   if (!sinkFailure.empty()) {

@@ -8,7 +8,7 @@ namespace tnw::app {
 
 const char* const kConvertUsage =
     "Usage: tarnwell-convert [OPTION]... FILE.pas...\n"
-    "Convert PAS well-test files (ERCB Pressure ASCII Standard) into .xlsx workbooks.\n"
+    "Convert PAS well-test files (ERCB Pressure ASCII Standard) to .xlsx workbooks.\n"
     "An input may be a folder: every *.pas file under it is taken, in name order.\n"
     "\n"
     "Each FILE.pas becomes FILE.xlsx beside it, unless told otherwise:\n"
@@ -26,23 +26,28 @@ const char* const kConvertUsage =
     "      --prune             with --db: remove files that no longer exist under\n"
     "                          the folders given\n"
     "      --info              print the file's header facts instead of converting:\n"
-    "                          File, Type, Type name, Version, UWI, Company, Formation\n"
+    "                          File, Type, Type name, Version, UWI, Company,\n"
+    "                          Formation\n"
     "      --json              with --info: one JSON object per input and line\n"
     "      --no-charts         leave out the pressure charts of the gauge sheets\n"
     "  -q, --quiet             no progress bar and no summary lines\n"
-    "  -h, --help              show this help and exit\n"
+    "  -h, --help, /?          show this help and exit\n"
     "      --version           show the version and exit\n"
     "\n"
     "With several inputs the run ends with a table: file, type, lines, error rows,\n"
     "seconds, and the workbook written or why none was; past 50 inputs the table\n"
     "lists only the files that failed, and one line sums up the rest.\n"
     "\n"
-    "Every line of the file ends up in the workbook: values on the sheet of their section,\n"
-    "data tables as rows, comments and lines that could not be read on TEST INFORMATION.\n"
+    "On Windows a name with * or ? stands for the files of its folder that match\n"
+    "it, in name order: *.pas, data\\well?.pas.\n"
+    "\n"
+    "Every line of the file ends up in the workbook: values on the sheet of their\n"
+    "section, data tables as rows, comments and lines that could not be read on\n"
+    "TEST INFORMATION.\n"
     "An existing workbook is replaced only once the new one is complete.\n"
     "\n"
-    "Exit status: 0 when every input was converted, 1 when at least one failed,\n"
-    "2 for a wrong command line.\n";
+    "Exit status: 0 when every input was converted, 1 when at least one failed or a\n"
+    "name with wildcards matched no file, 2 for a wrong command line.\n";
 
 namespace {
 
@@ -70,7 +75,9 @@ bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions* o
   bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+    if (!optionsEnded && arg == "/?") {  // what Windows users type for help
+      options->help = true;
+    } else if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
       options->inputs.push_back(arg);
     } else if (arg == "--") {
       optionsEnded = true;

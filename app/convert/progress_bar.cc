@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "app/convert/report.h"
 #include "platform/platform.h"
 
 namespace tnw::app {
@@ -52,14 +53,16 @@ void ProgressBar::showProgress(std::string_view text, int kind) {
   int filled = percent * kBarWidth / 100;
   std::string bar(static_cast<size_t>(filled), '#');
   bar.append(static_cast<size_t>(kBarWidth - filled), ' ');
-  std::fprintf(out_, "\r%3d%% [%s] %s", percent, bar.c_str(), label_.c_str());
+  char head[8];
+  std::snprintf(head, sizeof head, "\r%3d%% [", percent);
+  platform::writeText(out_, head + bar + "] " + label_);
   std::fflush(out_);
   drawn_ = true;
 }
 
 void ProgressBar::finish() {
   if (!drawn_) return;
-  std::fprintf(out_, "\r%*s\r", kBarWidth + 8 + static_cast<int>(label_.size()), "");
+  platform::writeText(out_, "\r" + std::string(kBarWidth + 8 + displayWidth(label_), ' ') + "\r");
   std::fflush(out_);
   drawn_ = false;
 }
@@ -95,13 +98,13 @@ void RunProgress::draw() {
   size_t width = line.size() - 1;
   if (width < drawnWidth_) line.append(drawnWidth_ - width, ' ');
   drawnWidth_ = std::max(drawnWidth_, width);
-  std::fputs(line.c_str(), out_);
+  platform::writeText(out_, line);
   std::fflush(out_);
 }
 
 void RunProgress::clear() {
   if (!visible_ || drawnWidth_ == 0) return;
-  std::fprintf(out_, "\r%*s\r", static_cast<int>(drawnWidth_), "");
+  platform::writeText(out_, "\r" + std::string(drawnWidth_, ' ') + "\r");
   std::fflush(out_);
   drawnWidth_ = 0;
 }

@@ -1,7 +1,9 @@
 // What tarnwell-convert tells about each file: the table a batch ends with, and JSON lines.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -28,6 +30,10 @@ struct FileOutcome {
 // `failuresOnly`: rows for the files that were not converted only, for runs over more files
 // than anyone reads in a table; the last lines sum up all of them.
 std::string batchTable(const std::vector<FileOutcome>& outcomes, bool failuresOnly = false);
+
+// The columns a UTF-8 text takes on a terminal or console: one per character, two for the wide
+// letters of East Asian scripts, none for combining marks.
+size_t displayWidth(std::string_view utf8);
 
 // A value of a JSON object: a text (UTF-8) or true/false.
 using JsonValue = std::variant<std::string, bool>;

@@ -1,8 +1,12 @@
 #include "app/qt/artwork.h"
 
+#include <QAbstractButton>
 #include <QFile>
+#include <QKeySequence>
 #include <QMimeDatabase>
 #include <QPixmap>
+
+#include "app/button_names.h"
 
 namespace tnw::gui {
 
@@ -52,5 +56,12 @@ QIcon desktopFileIcon(const QString& likeName, const QIcon& fallback) {
 
 QIcon spreadsheetFallbackIcon() { return pairIcon("spreadsheet"); }
 QIcon textFallbackIcon() { return pairIcon("text"); }
+
+void setButtonName(QAbstractButton* button, std::string_view name) {
+  const QString plain = QString::fromStdString(withoutMnemonic(name));
+  button->setToolTip(plain);
+  button->setAccessibleName(plain);
+  button->setShortcut(QKeySequence::mnemonic(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))));
+}
 
 }  // namespace tnw::gui

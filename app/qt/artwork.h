@@ -5,6 +5,9 @@
 #include <QByteArray>
 #include <QIcon>
 #include <QString>
+#include <string_view>
+
+class QAbstractButton;
 
 namespace tnw::gui {
 
@@ -22,5 +25,9 @@ QIcon desktopFileIcon(const QString& likeName, const QIcon& fallback);
 // Ours, for when the theme has no spreadsheet or text icon.
 QIcon spreadsheetFallbackIcon();
 QIcon textFallbackIcon();
+
+// Names a button that shows only a picture: its tooltip, the name screen readers say, and the
+// Alt key with the letter after "&" in `name` (app/button_names.h).
+void setButtonName(QAbstractButton* button, std::string_view name);
 
 }  // namespace tnw::gui

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <memory>
 
+#include "app/button_names.h"
 #include "app/pas_file.h"
 #include "app/qt/artwork.h"
 #include "app/qt/html_page.h"
@@ -22,14 +23,13 @@ namespace tnw::gui {
 
 namespace {
 
-QPushButton* iconButton(const QIcon& icon, const QString& objectName, const QString& tip, QWidget* parent) {
+QPushButton* iconButton(const QIcon& icon, const QString& objectName, std::string_view name, QWidget* parent) {
   auto* button = new QPushButton(parent);
   button->setObjectName(objectName);
   button->setIcon(icon);
   button->setIconSize(QSize(32, 32));
   button->setFixedSize(56, 52);
-  button->setToolTip(tip);
-  button->setAccessibleName(tip);
+  setButtonName(button, name);
   return button;
 }
 
@@ -114,9 +114,9 @@ CPasStatsDlg::CPasStatsDlg(const QString& fileName, const pas::PasConverter& con
 
   QIcon sheet = desktopFileIcon("Test.xls", spreadsheetFallbackIcon());
   QIcon text = desktopFileIcon("Test.txt", textFallbackIcon());
-  auto* convert = iconButton(sheet, "convert", "Convert", this);
-  auto* view = iconButton(text, "viewAsText", "View as text", this);
-  close_ = iconButton(stripIcon(kStripExit), "close", "Close", this);
+  auto* convert = iconButton(sheet, "convert", kConvertButton, this);
+  auto* view = iconButton(text, "viewAsText", kViewAsTextButton, this);
+  close_ = iconButton(stripIcon(kStripExit), "close", kCloseButton, this);
   connect(convert, &QPushButton::clicked, this, [this] { choose(kConvert); });
   connect(view, &QPushButton::clicked, this, [this] { choose(kViewAsText); });
   connect(close_, &QPushButton::clicked, this, &QDialog::reject);

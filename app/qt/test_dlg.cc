@@ -15,6 +15,7 @@
 
 #include "app/pas_file.h"
 #include "app/qt/about_dlg.h"
+#include "app/button_names.h"
 #include "app/qt/artwork.h"
 #include "app/qt/config_dlg.h"
 #include "app/qt/html_page.h"
@@ -27,14 +28,13 @@ namespace tnw::gui {
 
 namespace {
 
-QPushButton* stripButton(StripImage image, const QString& objectName, const QString& tip, QWidget* parent) {
+QPushButton* stripButton(StripImage image, const QString& objectName, std::string_view name, QWidget* parent) {
   auto* button = new QPushButton(parent);
   button->setObjectName(objectName);
   button->setIcon(stripIcon(image));
   button->setIconSize(QSize(32, 32));
   button->setFixedSize(64, 54);
-  button->setToolTip(tip);
-  button->setAccessibleName(tip);
+  setButtonName(button, name);
   button->setAutoDefault(false);
   return button;
 }
@@ -67,10 +67,10 @@ CTestDlg::CTestDlg(QWidget* parent) : QDialog(parent), chooseFile_(defaultChoose
   page_->setFocusPolicy(Qt::NoFocus);
   page_->setFixedSize(400, 400);
 
-  auto* load = stripButton(kStripLoad, "load", "Load...", this);
-  auto* configuration = stripButton(kStripConfiguration, "configuration", "Configuration", this);
-  auto* about = stripButton(kStripAbout, "about", "About", this);
-  auto* exit = stripButton(kStripExit, "exit", "Exit", this);
+  auto* load = stripButton(kStripLoad, "load", kLoadButton, this);
+  auto* configuration = stripButton(kStripConfiguration, "configuration", kConfigurationButton, this);
+  auto* about = stripButton(kStripAbout, "about", kAboutButton, this);
+  auto* exit = stripButton(kStripExit, "exit", kExitButton, this);
   connect(load, &QPushButton::clicked, this, &CTestDlg::load);
   connect(configuration, &QPushButton::clicked, this, &CTestDlg::showConfiguration);
   connect(about, &QPushButton::clicked, this, &CTestDlg::showAbout);

@@ -7,10 +7,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
+#include <cwchar>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <thread>
 
+#include "app/button_names.h"
 #include "app/default_reader.h"
 #include "app/export_folder.h"
 #include "app/pas_file.h"
@@ -100,10 +104,28 @@ HICON loadIcon(int id, int size) {
   return static_cast<HICON>(LoadImageW(instance(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
 }
 
-// A square button that shows an icon; its text names it for screen readers and tests.
-HWND iconButton(HWND parent, int id, const wchar_t* name, HICON icon, int x, int y, int w, int h, HFONT font) {
-  HWND button = child(parent, L"BUTTON", name, BS_PUSHBUTTON | BS_ICON | WS_TABSTOP, id, x, y, w, h, font);
+// The tooltips of a dialog's buttons; the dialog owns it and takes it along when it goes.
+HWND makeTooltips(HWND dialog) {
+  return CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, instance(),
+                         nullptr);
+}
+
+// A square button that shows an icon. Its text names it: screen readers say it, and its "&"
+// letter with Alt presses it; the tooltip shows the name to everyone else.
+HWND iconButton(HWND parent, HWND tips, int id, std::string_view name, HICON icon, int x, int y, int w, int h,
+                HFONT font) {
+  HWND button = child(parent, L"BUTTON", wide(std::string(name)), BS_PUSHBUTTON | BS_ICON | WS_TABSTOP, id, x, y, w,
+                      h, font);
   SendMessageW(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+  std::wstring tip = wide(gui::withoutMnemonic(name));
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = parent;
+  tool.uId = reinterpret_cast<UINT_PTR>(button);
+  tool.lpszText = tip.data();
+  SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   return button;
 }
 
@@ -216,13 +238,16 @@ int wrappedHeight(HWND window, HFONT font, const std::wstring& text, int width) 
   return rect.bottom;
 }
 
-HICON shellIcon(const wchar_t* likeName, int fallback) {
+HICON shellIcon(const wchar_t* likeName, int fallback, int size) {
+  // With no program for the type, the shell gives its blank picture of an unknown file, the
+  // same for both buttons: ours tell them apart.
+  if (associatedExecutable(narrow(std::wcsrchr(likeName, L'.'))).empty()) return loadIcon(fallback, size);
   SHFILEINFOW info{};
   if (SHGetFileInfoW(likeName, FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                      SHGFI_ICON | SHGFI_LARGEICON | SHGFI_USEFILEATTRIBUTES) &&
       info.hIcon)
     return info.hIcon;
-  return loadIcon(fallback, 32);
+  return loadIcon(fallback, size);
 }
 
 void layOutStats(HWND dialog, StatsState& s) {
@@ -264,14 +289,17 @@ void layOutStats(HWND dialog, StatsState& s) {
   }
   s.pageHeight = std::max(232, y);
   y = s.pageHeight + 12;
-  HWND charts = child(dialog, L"BUTTON", L"Add charts", BS_AUTOCHECKBOX | WS_TABSTOP, IDC_ADD_CHARTS, 16, y, 200, 20,
+  HWND charts = child(dialog, L"BUTTON", L"&Add charts", BS_AUTOCHECKBOX | WS_TABSTOP, IDC_ADD_CHARTS, 16, y, 200, 20,
                       s.fonts.normal);
   Button_SetCheck(charts, s.addCharts ? BST_CHECKED : BST_UNCHECKED);
   y += 32;
-  iconButton(dialog, IDC_CONVERT, L"Convert", shellIcon(L"Test.xls", IDI_SPREADSHEET), 16, y, 56, 52, s.fonts.normal);
-  iconButton(dialog, IDC_VIEW_AS_TEXT, L"View as text", shellIcon(L"Test.txt", IDI_TEXT), 82, y, 56, 52,
-             s.fonts.normal);
-  iconButton(dialog, IDC_CLOSE, L"Close", loadIcon(IDI_EXIT, px(dialog, 32)), kWidth - 16 - 56, y, 56, 52,
+  const int icon = px(dialog, 32);
+  HWND tips = makeTooltips(dialog);
+  iconButton(dialog, tips, IDC_CONVERT, gui::kConvertButton, shellIcon(L"Test.xls", IDI_SPREADSHEET, icon), 16, y, 56,
+             52, s.fonts.normal);
+  iconButton(dialog, tips, IDC_VIEW_AS_TEXT, gui::kViewAsTextButton, shellIcon(L"Test.txt", IDI_TEXT, icon), 82, y,
+             56, 52, s.fonts.normal);
+  iconButton(dialog, tips, IDC_CLOSE, gui::kCloseButton, loadIcon(IDI_EXIT, icon), kWidth - 16 - 56, y, 56, 52,
              s.fonts.normal);
   setClientSize(dialog, kWidth, y + 52 + 12);
 }
@@ -446,6 +474,7 @@ INT_PTR CALLBACK statusProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_INITDIALOG: {
       s = reinterpret_cast<StatusState*>(lParam);
       SetWindowLongPtrW(window, DWLP_USER, lParam);
+      setIcons(window);  // the task bar shows it when no other window of the program is open
       s->fonts.make(window, 20, 11);
       child(window, L"STATIC", L"Tarnwell", SS_CENTER | SS_NOPREFIX, 0, 0, 12, 440, 36, s->fonts.title);
       child(window, L"STATIC", L"Initializing...", SS_CENTER | SS_NOPREFIX | SS_ENDELLIPSIS, IDC_STATUS_TEXT, 10, 56,
@@ -602,11 +631,13 @@ INT_PTR CALLBACK mainProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
       s->drop = static_cast<HBITMAP>(LoadImageW(instance(), MAKEINTRESOURCEW(IDB_DROP), IMAGE_BITMAP, 0, 0, 0));
       const int ids[] = {IDC_LOAD, IDC_CONFIGURATION, IDC_ABOUT, IDC_EXIT};
       const int icons[] = {IDI_LOAD, IDI_CONFIGURATION, IDI_ABOUT, IDI_EXIT};
-      const wchar_t* names[] = {L"Load...", L"Configuration", L"About", L"Exit"};
+      const std::string_view names[] = {gui::kLoadButton, gui::kConfigurationButton, gui::kAboutButton,
+                                        gui::kExitButton};
       const int xs[] = {14, 88, 162, 400 - 14 - 64};
+      HWND tips = makeTooltips(dialog);
       for (int i = 0; i < 4; ++i) {
         s->icons[i] = loadIcon(icons[i], px(dialog, 32));
-        iconButton(dialog, ids[i], names[i], s->icons[i], xs[i], 412, 64, 54, s->fonts.normal);
+        iconButton(dialog, tips, ids[i], names[i], s->icons[i], xs[i], 412, 64, 54, s->fonts.normal);
       }
       linkAtRight(dialog, IDC_LINK, 390, 368, s->fonts.normal);
       // Where the About box has always been as well: the window's own menu.

@@ -1,7 +1,9 @@
-; The Tarnwell installer. Built by scripts/package-windows:
-;   makensis -DVERSION=x.y.z -DSTAGE=<folder with the files> -DOUTFILE=<setup.exe> tarnwell.nsi
-; STAGE holds tarnwell-convert.exe, tnw_inst.dll, Tarnwell.GIF and, once the desktop program is
-; built, Tarnwell.exe; all of them go into one folder, where the programs find the logo.
+; The Tarnwell installer. Built by packaging/windows/build-installer:
+;   makensis -DVERSION=x.y.z -DSTAGE=<folder with the files> -DARTWORK=<folder> -DOUTFILE=<setup.exe> tarnwell.nsi
+; STAGE holds tarnwell-convert.exe, tnw_inst.dll, Tarnwell.GIF, README.txt and, once the desktop
+; program is built, Tarnwell.exe; all of them go into one folder, where the programs find the
+; logo. ARTWORK holds the program's icon and the pages' pictures as scripts/build-windows drew
+; them (tarnwell.ico, installer-welcome.bmp, installer-header.bmp).
 ;
 ; Run by an administrator it installs for all users into Program Files; run by anyone else, for
 ; that user alone under %LOCALAPPDATA%\Programs. "/S" installs and uninstalls silently, "/D=DIR"
@@ -23,6 +25,9 @@ ManifestDPIAware true
 !endif
 !ifndef STAGE
   !error "STAGE is not defined"
+!endif
+!ifndef ARTWORK
+  !error "ARTWORK is not defined"
 !endif
 !ifndef OUTFILE
   !define OUTFILE "Tarnwell-${VERSION}-setup.exe"
@@ -51,6 +56,13 @@ VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
 
 !define MUI_ABORTWARNING
+; The program's own icon and pictures, drawn by the same code as the program's.
+!define MUI_ICON "${ARTWORK}\tarnwell.ico"
+!define MUI_UNICON "${ARTWORK}\tarnwell.ico"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${ARTWORK}\installer-welcome.bmp"
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "${ARTWORK}\installer-header.bmp"
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
@@ -59,6 +71,10 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
   !define MUI_FINISHPAGE_RUN_TEXT "Run Tarnwell"
   !define MUI_FINISHPAGE_RUN_FUNCTION RunTarnwell
 !endif
+; Offered, not forced: the read-me opens in the program for text files.
+!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "Read README.txt"
+!define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -97,6 +113,7 @@ Section "Tarnwell"
   File "${STAGE}\tarnwell-convert.exe"
   File "${STAGE}\tnw_inst.dll"
   File "${STAGE}\Tarnwell.GIF"
+  File "${STAGE}\README.txt"
 !ifdef HAVE_PROGRAM
   File "${STAGE}\Tarnwell.exe"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\Tarnwell.exe" "" "$INSTDIR\Tarnwell.exe" 0
@@ -159,6 +176,7 @@ Section "Uninstall"
   Delete "$INSTDIR\tarnwell-convert.exe"
   Delete "$INSTDIR\tnw_inst.dll"
   Delete "$INSTDIR\Tarnwell.GIF"
+  Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\Uninstall.exe"
   ; Only when empty: a workbook the user saved there stays, and so does the folder.
   RMDir "$INSTDIR"

@@ -1,6 +1,7 @@
 // Draws the desktop program's artwork: the icon strip of the main dialog's buttons, the
-// background picture "DROP" of the main page, the window icon in its sizes, and the document
-// icons used when the desktop's icon theme has none for spreadsheets or text files.
+// background picture "DROP" of the main page, the window icon in its sizes, the document
+// icons used when the desktop's icon theme has none for spreadsheets or text files, and the
+// pictures of the Windows installer's pages.
 //
 // The pictures are drawn from code at build time, so the repository holds how they look
 // rather than pixels, and they stay sharp at twice the size for high-density screens. The
@@ -301,17 +302,16 @@ void drawText(QPainter& p) {
 }
 
 // The main page's background: sky over a mountain tarn, one large drop falling into it with
-// its rings, and the faint grid of a pressure chart. Light everywhere text goes.
-QImage drawDrop() {
+// its rings, and the faint grid of a pressure chart. Light everywhere text goes. Drawn on a
+// 400 by 400 grid.
+void paintTarn(QPainter& p) {
   const int size = 400;
-  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  const QRect all(0, 0, size, size);
   QLinearGradient sky(0, 0, 0, size);
   sky.setColorAt(0.0, QColor(0xFB, 0xFD, 0xFF));
   sky.setColorAt(0.55, kSky);
   sky.setColorAt(1.0, QColor(0xDD, 0xEA, 0xF6));
-  p.fillRect(image.rect(), sky);
+  p.fillRect(all, sky);
   // Chart grid.
   p.setPen(QPen(QColor(0x2E, 0x6D, 0xB4, 22), 1));
   for (int x = 20; x < size; x += 40) p.drawLine(x, 0, x, size);
@@ -384,6 +384,49 @@ QImage drawDrop() {
   p.drawPath(shine);
   p.setBrush(QColor(255, 255, 255, 110));
   p.drawEllipse(QPointF(226, 254), 5, 3.2);
+}
+
+QImage drawDrop() {
+  QImage image(400, 400, QImage::Format_ARGB32_Premultiplied);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  paintTarn(p);
+  p.end();
+  return image;
+}
+
+// The installer's welcome and finish pages (NSIS wants 164 by 314 pixels): the middle of the
+// main page's picture, its drop and rings, with the program's icon in the sky above.
+QImage drawInstallerPanel() {
+  const int width = 164, height = 314;
+  QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  const double scale = height / 400.0;
+  p.save();
+  p.translate((width - 400 * scale) / 2, 0);
+  p.scale(scale, scale);
+  paintTarn(p);
+  p.restore();
+  p.drawImage(QPointF((width - 64) / 2.0, 22), render(64, drawWindowIcon));
+  p.end();
+  return image;
+}
+
+// The installer's header (150 by 57 pixels, at the right of its white band): a faint build-up
+// curve leading to the program's icon.
+QImage drawInstallerHeader() {
+  QImage image(150, 57, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::white);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  QPainterPath curve = buildUpCurve(QRectF(8, 16, 80, 30));
+  p.setPen(QPen(QColor(0xC8, 0x32, 0x28, 90), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.drawPath(curve);
+  p.setPen(QPen(QColor(0xC8, 0x32, 0x28, 130), 1.2));
+  p.setBrush(Qt::white);
+  for (int i = 1; i < 6; ++i) p.drawEllipse(curve.pointAtPercent(i / 6.0), 2.2, 2.2);
+  p.drawImage(QPointF(150 - 48 - 6, 4.5), render(48, drawWindowIcon));
   p.end();
   return image;
 }
@@ -418,7 +461,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   bool ok = save(strip(32), folder, "strip.png") && save(strip(64), folder, "strip@2x.png") &&
-            save(drawDrop(), folder, "DROP.png");
+            save(drawDrop(), folder, "DROP.png") && save(drawInstallerPanel(), folder, "installer-welcome.png") &&
+            save(drawInstallerHeader(), folder, "installer-header.png");
   for (int size : {16, 24, 32, 48, 64, 128, 256})
     ok = ok && save(render(size, drawWindowIcon), folder, QString("tarnwell-%1.png").arg(size));
   ok = ok && save(render(32, drawSpreadsheet), folder, "spreadsheet.png") &&

@@ -1,6 +1,6 @@
 // Turns the artwork that resources/gui/draw_artwork.cc drew into what a Windows resource file
-// takes: icon files for the icons and the strip's buttons, a bitmap for the page behind the
-// main dialog. Runs on the build machine, like the drawing itself, so both programs show the
+// and the installer take: icon files for the icons and the strip's buttons, bitmaps for the
+// page behind the main dialog and for the installer's pages. Runs on the build machine, like the drawing itself, so both programs show the
 // very same pictures.
 #include <QBuffer>
 #include <QFile>
@@ -73,8 +73,10 @@ int main(int argc, char** argv) {
     ok = ok && saveIcon({cell(strip, i), cell(strip2, i)}, out + "/" + names[i] + ".ico");
   ok = ok && saveIcon({load(in, "spreadsheet.png"), load(in, "spreadsheet@2x.png")}, out + "/spreadsheet.ico");
   ok = ok && saveIcon({load(in, "text.png"), load(in, "text@2x.png")}, out + "/text.ico");
-  // A bitmap without alpha: the page is opaque.
-  ok = ok && load(in, "DROP.png").convertToFormat(QImage::Format_RGB888).save(out + "/DROP.bmp", "BMP");
+  // Bitmaps without alpha: the pages are opaque, and the installer's pictures are what NSIS takes.
+  for (const char* name : {"DROP", "installer-welcome", "installer-header"})
+    ok = ok && load(in, QString(name) + ".png").convertToFormat(QImage::Format_RGB888).save(out + "/" + name + ".bmp",
+                                                                                            "BMP");
   if (!ok) std::fprintf(stderr, "win_artwork: could not write the Windows artwork into %s\n", argv[2]);
   return ok ? 0 : 1;
 }

@@ -25,6 +25,15 @@ TEST(BatchTable, TypesFromTheFileAreShownAsUtf8AndAlignedByCharacter) {
   EXPECT_EQ(table.substr(0, table.find('\n')), "File   Type  Lines  Errors  Seconds  Workbook");
 }
 
+// Terminals draw Chinese letters two columns wide, and a combining mark on the letter before it.
+TEST(BatchTable, ColumnsLineUpAfterWideLettersAndCombiningMarks) {
+  FileOutcome wide{FileOutcome::kConverted, "\xE6\xBC\xA2\xE5\xAD\x97.pas", "x.xlsx", "", "DST", 1, 0, 0, {}};
+  FileOutcome marked{FileOutcome::kConverted, "U\xCC\x88" "bung.pas", "y.xlsx", "", "GAN", 1, 0, 0, {}};
+  std::string table = batchTable({wide, marked});
+  EXPECT_NE(table.find("\n\xE6\xBC\xA2\xE5\xAD\x97.pas   DST"), std::string::npos) << table;
+  EXPECT_NE(table.find("\nU\xCC\x88" "bung.pas  GAN"), std::string::npos) << table;
+}
+
 TEST(Json, ValuesAreEscapedAndFlagsAreBooleans) {
   EXPECT_EQ(jsonObject({{"file", "a \"b\" \\c.pas"}, {"type", "x\ty\n"}, {"no", false}, {"yes", true}}),
             "{\"file\":\"a \\\"b\\\" \\\\c.pas\",\"type\":\"x\\u0009y\\u000a\",\"no\":false,\"yes\":true}");

@@ -64,6 +64,7 @@ void UnitsTest::commandLineForms() {
   QCOMPARE(parse({"well.pas", "/Register"}).kind, CommandLine::kRegister);
   QCOMPARE(parse({"/Register", "--version"}).kind, CommandLine::kVersion);
   QCOMPARE(parse({"--version", "-h"}).kind, CommandLine::kHelp);
+  QCOMPARE(parse({"/?"}).kind, CommandLine::kHelp);
   QCOMPARE(parse({"--", "--help"}).kind, CommandLine::kOpenFile);
   // The uninstaller's switch, after registration and before a path.
   QCOMPARE(parse({"well.pas", "/removeexports"}).kind, CommandLine::kRemoveExports);

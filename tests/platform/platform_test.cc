@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include <filesystem>
 #include <fstream>
 
@@ -93,6 +99,37 @@ TEST(LocalTime, GivesTheCalendarPartsOfAMoment) {
   EXPECT_GE(tm.tm_mday, 10);
   EXPECT_LE(tm.tm_mday, 11);
   EXPECT_EQ(tm.tm_min % 30, 20 % 30);  // zones are whole or half hours away
+}
+
+// Printed text reaches a file as UTF-8 bytes, and a console as letters whatever its code page.
+TEST(WriteText, FilesGetUtf8AndAConsoleGetsLetters) {
+  const std::string text = "M\xC3\xBCll \xCE\xB5 \xE2\x82\xAC";  // "Müll ε €"
+  testing::TempDir dir;
+  std::FILE* file = openFile(dir.file("out.txt"), "wb");
+  EXPECT_FALSE(isTerminal(file));
+  writeText(file, text);
+  std::fclose(file);
+  EXPECT_EQ(testing::readFile(dir.file("out.txt")), text);
+#ifdef _WIN32
+  // A screen buffer of its own; in a console of its own where the tests run without one.
+  auto newScreen = [] {
+    return CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, 0, nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
+  };
+  HANDLE screen = newScreen();
+  if (screen == INVALID_HANDLE_VALUE && (FreeConsole(), AllocConsole())) screen = newScreen();
+  ASSERT_NE(screen, INVALID_HANDLE_VALUE);
+  const UINT codePage = GetConsoleOutputCP();
+  SetConsoleOutputCP(850);
+  std::FILE* console = _fdopen(_open_osfhandle(reinterpret_cast<intptr_t>(screen), _O_WRONLY), "w");
+  EXPECT_TRUE(isTerminal(console));
+  writeText(console, text);
+  wchar_t cells[8] = {};
+  DWORD read = 0;
+  ReadConsoleOutputCharacterW(screen, cells, 8, COORD{0, 0}, &read);
+  EXPECT_EQ(std::wstring(cells, read), L"M\u00FCll \u03B5 \u20AC");
+  std::fclose(console);
+  SetConsoleOutputCP(codePage);
+#endif
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "platform/platform.h"
 #include "test_support.h"
@@ -106,6 +107,23 @@ TEST_F(SetupHelper, WithoutTheProgramNothingStartsAndBothStillReturnZero) {
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_FALSE(fs::exists(platform::pathFromUtf8(record_)));
+}
+
+// Explorer's Details and Task Manager show these: each binary says what it is.
+TEST(VersionResources, EachBinaryDescribesItself) {
+  for (auto [name, description] : {std::pair{"tnw_inst.dll", L"Tarnwell setup helper for installers"},
+                                   {"tarnwell-convert.exe",
+                                    L"Tarnwell command-line converter, PAS well-test files to .xlsx workbooks"}}) {
+    const std::wstring path = platform::pathFromUtf8(std::string(TARNWELL_BIN_DIR) + "/" + name).wstring();
+    std::vector<char> block(GetFileVersionInfoSizeW(path.c_str(), nullptr));
+    ASSERT_TRUE(!block.empty() && GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()))
+        << name << " has no version resource";
+    wchar_t* text = nullptr;
+    UINT size = 0;
+    VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\FileDescription", reinterpret_cast<void**>(&text),
+                   &size);
+    EXPECT_STREQ(text, description);
+  }
 }
 
 }  // namespace

@@ -3,10 +3,13 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
+#include <oleacc.h>
 
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -168,11 +171,116 @@ inline bool answerSaveDialog(const Program& program, const std::wstring& name) {
   return true;
 }
 
+// The first visible control under a window, at any depth, whose text is `text`.
+inline HWND findControl(HWND window, const std::wstring& text) {
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (IsWindowVisible(child) && textOf(child) == text) return child;
+    if (HWND inner = findControl(child, text)) return inner;
+  }
+  return nullptr;
+}
+
+// The installer, as a user goes through it: NSIS shows its pages one after another in one
+// window, whose Next, Install and Finish button is IDOK.
+struct InstallerPages {
+  InstallerPages(const std::wstring& setup, const std::wstring& folder)
+      : program(L"/D=" + folder, setup),  // last and unquoted, as NSIS wants it
+        window(program.waitForWindow([](HWND w) { return GetDlgItem(w, IDOK) != nullptr; })) {}
+  // Next or Install, then the page that shows a control with this text.
+  HWND next(const std::wstring& text) {
+    click(window, IDOK);
+    return program.waitForWindow([&](HWND w) { return findControl(w, text) != nullptr; }, 120000);
+  }
+  Program program;
+  HWND window;
+};
+
 inline HWND focusOf(HWND window) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
   GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
   return info.hwndFocus;
+}
+
+// The tooltip texts a dialog gives its controls, by control. A tooltip's messages carry their
+// structures by address, in the memory of the process that owns it: they are written there.
+inline std::map<HWND, std::wstring> tooltipsOf(HWND dialog) {
+  struct Remote {
+    TTTOOLINFOW tool;
+    wchar_t text[256];
+  };
+  std::map<HWND, std::wstring> found;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(dialog, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  auto* remote = static_cast<Remote*>(VirtualAllocEx(process, nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE));
+  for (HWND tips = nullptr; remote && (tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr));) {
+    for (int i = 0; GetWindow(tips, GW_OWNER) == dialog && i < SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0); ++i) {
+      Remote local{};
+      local.tool.cbSize = sizeof local.tool;
+      local.tool.lpszText = remote->text;
+      if (WriteProcessMemory(process, remote, &local, sizeof local, nullptr) &&
+          SendMessageW(tips, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&remote->tool)) &&
+          ReadProcessMemory(process, remote, &local, sizeof local, nullptr))
+        found[reinterpret_cast<HWND>(local.tool.uId)] = local.text;
+    }
+  }
+  if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  if (process) CloseHandle(process);
+  return found;
+}
+
+// What a screen reader says of a control: its name, and the keys that press it.
+inline std::pair<std::wstring, std::wstring> accessibleNameAndKeys(HWND control) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  IAccessible* object = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&object))))
+    return {};
+  VARIANT self{};
+  self.vt = VT_I4;  // CHILDID_SELF
+  BSTR name = nullptr, keys = nullptr;
+  object->get_accName(self, &name);
+  object->get_accKeyboardShortcut(self, &keys);
+  std::pair<std::wstring, std::wstring> said{name ? name : L"", keys ? keys : L""};
+  SysFreeString(name);
+  SysFreeString(keys);
+  object->Release();
+  return said;
+}
+
+// Alt with a letter, as the keyboard sends it to the control that has the focus.
+inline void pressAlt(HWND window, wchar_t letter) {
+  HWND focus = nullptr;  // a dialog that just closed gives the focus back a moment later
+  for (int i = 0; i < 100 && !((focus = focusOf(window)) && (focus == window || IsChild(window, focus))); ++i)
+    Sleep(50);
+  PostMessageW(focus && IsChild(window, focus) ? focus : window, WM_SYSCHAR, letter, 1 << 29);
+}
+
+// A window as the screen shows it: a 24-bit bitmap, bottom row first.
+struct Picture {
+  BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER), 0, 0, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  std::string pixels;
+};
+
+inline Picture pictureOf(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  Picture picture;
+  picture.header.biWidth = w;
+  picture.header.biHeight = h;
+  picture.pixels.resize(static_cast<size_t>((w * 3 + 3) & ~3) * h);
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+  GetDIBits(memory, bitmap, 0, h, picture.pixels.data(), reinterpret_cast<BITMAPINFO*>(&picture.header),
+            DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return picture;
 }
 
 }  // namespace tnw::win32test

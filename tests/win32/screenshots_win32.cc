@@ -26,34 +26,15 @@ void capture(HWND window, const wchar_t* name) {
   SetForegroundWindow(window);
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   Sleep(700);  // the other process paints
-  RECT r;
-  GetWindowRect(window, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  SelectObject(memory, old);
-  BITMAPINFOHEADER header{};
-  header.biSize = sizeof header;
-  header.biWidth = w;
-  header.biHeight = h;
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  const int stride = (w * 3 + 3) & ~3;
-  std::string pixels(static_cast<size_t>(stride) * h, '\0');
-  GetDIBits(memory, bitmap, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  const Picture picture = pictureOf(window);
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof header;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  file.bfOffBits = sizeof file + sizeof picture.header;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(picture.pixels.size());
   std::ofstream bmp(out / (std::wstring(name) + L".bmp"), std::ios::binary);
   bmp.write(reinterpret_cast<const char*>(&file), sizeof file);
-  bmp.write(reinterpret_cast<const char*>(&header), sizeof header);
-  bmp.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+  bmp.write(reinterpret_cast<const char*>(&picture.header), sizeof picture.header);
+  bmp.write(picture.pixels.data(), static_cast<std::streamsize>(picture.pixels.size()));
 }
 
 fs::path write(const std::wstring& name, const std::string& bytes) {
@@ -67,8 +48,8 @@ std::wstring quoted(const fs::path& path) { return L"\"" + path.wstring() + L"\"
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: tarnwell-screenshots-win32 FOLDER\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: tarnwell-screenshots-win32 FOLDER [SETUP.exe]\n");
     return 2;
   }
   out = argv[1];
@@ -78,6 +59,15 @@ int wmain(int argc, wchar_t** argv) {
     Program program(L"");
     HWND main = program.waitForDialogWith(IDC_LOAD);
     capture(main, L"main");
+    // The mouse resting on a button shows its name.
+    RECT load;
+    GetWindowRect(GetDlgItem(main, IDC_LOAD), &load);
+    SetCursorPos((load.left + load.right) / 2, (load.top + load.bottom) / 2);
+    Sleep(100);
+    SetCursorPos((load.left + load.right) / 2 + 2, (load.top + load.bottom) / 2);
+    Sleep(1500);
+    capture(main, L"main-tooltip");
+    SetCursorPos(0, 0);
     click(main, IDC_CONFIGURATION);
     HWND config = program.waitForTitle(L"Configuration");
     capture(config, L"configuration");
@@ -125,6 +115,19 @@ int wmain(int argc, wchar_t** argv) {
   {
     Program program(quoted(out / L"no such well.pas"));
     capture(program.waitForDialogWith(kMessageText), L"message");
+  }
+  if (argc == 3) {  // the installer's pages, installing into the folder and out again
+    const fs::path folder = out / L"installed";
+    InstallerPages pages(argv[2], folder.wstring());
+    capture(pages.window, L"installer-welcome");
+    capture(pages.next(L"Destination Folder"), L"installer-folder");
+    capture(pages.next(L"Read README.txt"), L"installer-finish");
+    if (HWND run = findControl(pages.window, L"Run Tarnwell")) SendMessageW(run, BM_SETCHECK, BST_UNCHECKED, 0);
+    click(pages.window, IDOK);
+    pages.program.waitForExit();
+    Program uninstall(L"/S", (folder / L"Uninstall.exe").wstring());
+    uninstall.waitForExit();
+    for (int i = 0; i < 600 && fs::exists(folder / L"Uninstall.exe"); ++i) Sleep(100);
   }
   return failures ? 1 : 0;
 }

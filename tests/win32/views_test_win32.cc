@@ -6,10 +6,14 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
+#include <thread>
+#include <tuple>
 #include <vector>
 
 #include "app/win32/resource.h"
+#include "app/win32/views.h"
 #include "driver_win32.h"
 
 namespace {
@@ -47,6 +51,20 @@ class ViewsTest : public testing::Test {
     return path;
   }
   static std::wstring quoted(const fs::path& path) { return L"\"" + path.wstring() + L"\""; }
+  // A text program of the test's own: a stand-in that writes down the arguments it was given.
+  fs::path textEditor() const {
+    const fs::path editor = root_ / L"text editor" / L"editor.exe";
+    fs::create_directories(editor.parent_path());
+    fs::copy_file(binFolder() + L"\\tarnwell-stand-in.exe", editor);
+    return editor;
+  }
+  // The command line it was started with, then each argument in brackets; waited for.
+  static std::string startedWith(const fs::path& editor) {
+    const fs::path record = editor.parent_path() / L"started.txt";
+    for (int i = 0; i < 200 && !fs::exists(record); ++i) Sleep(50);
+    std::ifstream in(record, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  }
 
  public:
   // Where the tests that cancel answer the save dialog: nothing may be there afterwards.
@@ -56,16 +74,29 @@ class ViewsTest : public testing::Test {
   fs::path root_;
 };
 
+// The buttons that show only a picture: the tooltip and a screen reader name each, and Alt
+// with the underlined letter presses it.
+void expectNamedButtons(HWND dialog, std::initializer_list<std::tuple<int, const wchar_t*, const wchar_t*>> buttons) {
+  const std::map<HWND, std::wstring> tips = tooltipsOf(dialog);
+  for (auto [id, name, keys] : buttons) {
+    HWND button = GetDlgItem(dialog, id);
+    EXPECT_EQ(tips.count(button) ? tips.at(button) : L"(no tooltip)", name);
+    auto [said, pressedWith] = accessibleNameAndKeys(button);
+    EXPECT_EQ(said, name);
+    EXPECT_EQ(_wcsicmp(pressedWith.c_str(), keys), 0) << pressedWith << " for " << name;  // "Alt+x" for "E&xit"
+  }
+}
+
 TEST_F(ViewsTest, MainDialogAndItsButtons) {
   Program program(L"");
   ASSERT_TRUE(program.started());
   HWND main = program.waitForDialogWith(IDC_LOAD);
   ASSERT_TRUE(main);
   EXPECT_EQ(textOf(main), L"Tarnwell");
-  EXPECT_EQ(itemText(main, IDC_LOAD), L"Load...");
-  EXPECT_EQ(itemText(main, IDC_CONFIGURATION), L"Configuration");
-  EXPECT_EQ(itemText(main, IDC_ABOUT), L"About");
-  EXPECT_EQ(itemText(main, IDC_EXIT), L"Exit");
+  expectNamedButtons(main, {{IDC_LOAD, L"Load...", L"Alt+L"},
+                            {IDC_CONFIGURATION, L"Configuration", L"Alt+C"},
+                            {IDC_ABOUT, L"About", L"Alt+A"},
+                            {IDC_EXIT, L"Exit", L"Alt+X"}});
   EXPECT_NE(itemText(main, IDC_LINK).find(L"tarnwell.hollowmere.example"), std::wstring::npos);
   EXPECT_EQ(focusOf(main), GetDlgItem(main, IDC_LOAD));
 
@@ -86,8 +117,8 @@ TEST_F(ViewsTest, MainDialogAndItsButtons) {
   click(config, IDCANCEL);
   EXPECT_TRUE(gone(config));
 
-  // About: the four numbers of the version resource.
-  click(main, IDC_ABOUT);
+  // About, from the keyboard: the four numbers of the version resource.
+  pressAlt(main, L'a');
   HWND about = program.waitForTitle(L"About Tarnwell");
   ASSERT_TRUE(about);
   EXPECT_EQ(itemText(about, IDC_VERSION), L"Tarnwell Version " TARNWELL_VERSION_QUAD);
@@ -95,7 +126,7 @@ TEST_F(ViewsTest, MainDialogAndItsButtons) {
   click(about, IDOK);
   EXPECT_TRUE(gone(about));
 
-  click(main, IDC_EXIT);
+  pressAlt(main, L'x');
   EXPECT_EQ(program.waitForExit(), 0u);
 }
 
@@ -107,10 +138,11 @@ TEST_F(ViewsTest, StatisticsOfAnExample) {
   EXPECT_FALSE(itemText(stats, IDC_TYPE).empty());
   EXPECT_FALSE(itemText(stats, IDC_UWI).empty());
   EXPECT_EQ(GetDlgItem(stats, IDC_STATS_NOTE), nullptr) << "it looks like a PAS file";
-  EXPECT_EQ(itemText(stats, IDC_CONVERT), L"Convert");
-  EXPECT_EQ(itemText(stats, IDC_VIEW_AS_TEXT), L"View as text");
+  expectNamedButtons(stats, {{IDC_CONVERT, L"Convert to workbook", L"Alt+C"},
+                             {IDC_VIEW_AS_TEXT, L"View as text", L"Alt+V"},
+                             {IDC_CLOSE, L"Close", L""}});
   EXPECT_EQ(SendMessageW(GetDlgItem(stats, IDC_ADD_CHARTS), BM_GETCHECK, 0, 0), BST_CHECKED);
-  EXPECT_EQ(itemText(stats, IDC_ADD_CHARTS), L"Add charts");
+  EXPECT_EQ(itemText(stats, IDC_ADD_CHARTS), L"&Add charts");
   EXPECT_EQ(focusOf(stats), GetDlgItem(stats, IDC_CLOSE)) << "the close button has the focus";
   // Enter goes to the focused close button, never to Convert.
   PostMessageW(GetDlgItem(stats, IDC_CLOSE), WM_KEYDOWN, VK_RETURN, 0);
@@ -217,45 +249,96 @@ TEST_F(ViewsTest, ConvertHandsOverAWorkbook) {
   EXPECT_TRUE(workbooks().empty()) << "nothing in the folder of handed-over templates";
 }
 
+// A file type's program, changed for one test and given back after it (through
+// HKEY_CLASSES_ROOT: Wine's look-ups read the machine's classes only). No command: no program.
+class TypeProgram {
+ public:
+  TypeProgram(const wchar_t* extension, const std::wstring& command)
+      : extension_(extension), class_(L"TarnwellViewsTest" + std::wstring(extension)) {
+    DWORD size = sizeof before_;
+    had_ = RegGetValueW(HKEY_CLASSES_ROOT, extension, nullptr, RRF_RT_REG_SZ, nullptr, before_, &size) == ERROR_SUCCESS;
+    ok_ = (command.empty() || set((class_ + L"\\shell\\open\\command").c_str(), command)) && set(extension, class_);
+  }
+  ~TypeProgram() {
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, class_.c_str());
+    if (had_)
+      set(extension_, before_);
+    else
+      RegDeleteTreeW(HKEY_CLASSES_ROOT, extension_);
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  static bool set(const wchar_t* key, const std::wstring& value) {
+    return RegSetKeyValueW(HKEY_CLASSES_ROOT, key, nullptr, REG_SZ, value.c_str(),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+  }
+  const wchar_t* extension_;
+  std::wstring class_;
+  wchar_t before_[256] = L"";
+  bool had_ = false, ok_ = false;
+};
+
 // The file travels to the text program as one argument, blanks and all: a stand-in program,
 // made the text program for this test alone, writes down the arguments it was given.
-// (Through HKEY_CLASSES_ROOT: Wine's look-ups read the machine's classes only.)
 TEST_F(ViewsTest, ViewAsTextHandsTheFileToTheTextProgramAsOneArgument) {
-  wchar_t before[256] = L"";
-  DWORD beforeSize = sizeof before;
-  const bool hadType = RegGetValueW(HKEY_CLASSES_ROOT, L".txt", nullptr, RRF_RT_REG_SZ, nullptr, before,
-                                    &beforeSize) == ERROR_SUCCESS;
-  const fs::path editor = root_ / L"text editor" / L"editor.exe";
-  fs::create_directories(editor.parent_path());
-  fs::copy_file(binFolder() + L"\\tarnwell-stand-in.exe", editor);
-  const std::wstring command = L"\"" + editor.wstring() + L"\" \"%1\"";
-  const wchar_t* type = L"TarnwellViewsTest.Text";
-  auto setDefault = [](const wchar_t* key, const std::wstring& value) {
-    return RegSetKeyValueW(HKEY_CLASSES_ROOT, key, nullptr, REG_SZ, value.c_str(),
-                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  };
-  ASSERT_EQ(setDefault(L"TarnwellViewsTest.Text\\shell\\open\\command", command), ERROR_SUCCESS);
-  ASSERT_EQ(setDefault(L".txt", type), ERROR_SUCCESS);
+  const fs::path editor = textEditor();
+  TypeProgram text(L".txt", quoted(editor) + L" \"%1\"");
+  ASSERT_TRUE(text.ok());
   const fs::path file = write(L"view me & (1).pas", "~VERSION,TYPE.,DST,PAS file Type,\n");
-  {
-    Program program(quoted(file));
-    HWND stats = program.waitForDialogWith(IDC_FNAME);
-    EXPECT_TRUE(stats);
-    if (stats) {
-      click(stats, IDC_VIEW_AS_TEXT);
-      EXPECT_EQ(program.waitForExit(), 0u);
-    }
-    const fs::path record = editor.parent_path() / L"started.txt";
-    for (int i = 0; i < 200 && !fs::exists(record); ++i) Sleep(50);
-    std::ifstream in(record, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_NE(text.find("\n[" + tnw::win32test::utf8(file.wstring()) + "]"), std::string::npos) << text;
-  }
-  RegDeleteTreeW(HKEY_CLASSES_ROOT, type);
-  if (hadType)
-    setDefault(L".txt", before);
-  else
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".txt");
+  Program program(quoted(file));
+  HWND stats = program.waitForDialogWith(IDC_FNAME);
+  ASSERT_TRUE(stats);
+  click(stats, IDC_VIEW_AS_TEXT);
+  EXPECT_EQ(program.waitForExit(), 0u);
+  const std::string said = startedWith(editor);
+  EXPECT_NE(said.find("\n[" + tnw::win32test::utf8(file.wstring()) + "]"), std::string::npos) << said;
+}
+
+// With no program for either type the shell has one blank picture for both buttons; ours tell
+// them apart.
+TEST_F(ViewsTest, StatisticsButtonsShowDifferentPicturesWithoutPrograms) {
+  TypeProgram noSheets(L".xls", L""), noText(L".txt", L"");
+  ASSERT_TRUE(noSheets.ok() && noText.ok());
+  Program program(quoted(sourceFile("examples/drillstem-test.pas")));
+  HWND stats = program.waitForDialogWith(IDC_FNAME);
+  ASSERT_TRUE(stats);
+  SetForegroundWindow(stats);
+  RedrawWindow(stats, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  Sleep(700);  // the other process paints
+  const Picture convert = pictureOf(GetDlgItem(stats, IDC_CONVERT));
+  const Picture view = pictureOf(GetDlgItem(stats, IDC_VIEW_AS_TEXT));
+  ASSERT_EQ(convert.pixels.size(), view.pixels.size());
+  EXPECT_NE(convert.pixels, view.pixels);
+  click(stats, IDC_CLOSE);
+  EXPECT_EQ(program.waitForExit(), 0u);
+}
+
+// The installer's last page offers the read-me, which opens in the program for text files.
+// scripts/test-windows names the installer in TARNWELL_SETUP once it has built it.
+TEST_F(ViewsTest, TheInstallerOffersTheReadMe) {
+  wchar_t setup[MAX_PATH] = L"";
+  if (!GetEnvironmentVariableW(L"TARNWELL_SETUP", setup, MAX_PATH)) GTEST_SKIP() << "TARNWELL_SETUP names no installer";
+  const fs::path editor = textEditor();
+  TypeProgram text(L".txt", quoted(editor) + L" \"%1\"");
+  ASSERT_TRUE(text.ok());
+  const fs::path folder = root_ / L"Tarnwell Pr\u00fcfung";
+  InstallerPages pages(setup, folder.wstring());
+  ASSERT_TRUE(pages.window && pages.next(L"Destination Folder") && pages.next(L"Read README.txt"));
+  HWND readMe = findControl(pages.window, L"Read README.txt");
+  EXPECT_EQ(SendMessageW(readMe, BM_GETCHECK, 0, 0), BST_UNCHECKED) << "offered, not forced";
+  SendMessageW(readMe, BM_SETCHECK, BST_CHECKED, 0);
+  SendMessageW(findControl(pages.window, L"Run Tarnwell"), BM_SETCHECK, BST_UNCHECKED, 0);
+  click(pages.window, IDOK);
+  EXPECT_EQ(pages.program.waitForExit(), 0u);
+  const std::string said = startedWith(editor);
+  EXPECT_NE(said.find("\n[" + tnw::win32test::utf8((folder / L"README.txt").wstring()) + "]"), std::string::npos)
+      << said;
+  // Out again, silently; the uninstaller copies itself away and returns at once.
+  Program uninstall(L"/S", (folder / L"Uninstall.exe").wstring());
+  EXPECT_EQ(uninstall.waitForExit(), 0u);
+  for (int i = 0; i < 600 && fs::exists(folder / L"Uninstall.exe"); ++i) Sleep(100);
+  EXPECT_FALSE(fs::exists(folder / L"README.txt"));
 }
 
 // Without the logo beside the program, the export stops before it starts, as it always did.
@@ -322,6 +405,30 @@ TEST_F(ViewsTest, CancelStopsALargeConversionFromTheCommandLine) {
     cancelLargeConversion(*this, program, true);
   }
   EXPECT_TRUE(workbooks().empty());
+}
+
+// The task bar shows the progress window with Tarnwell's icon. Asked in this process, which
+// carries the program's resources: Wine passes no WM_GETICON between processes.
+TEST_F(ViewsTest, TheProgressWindowCarriesTheProgramsIcon) {
+  const fs::path big = write(L"large well.pas", largePas(1000000));
+  std::string err;
+  auto source = tnw::pas::LineSource::open(tnw::win32test::utf8(big.wstring()), &err);
+  ASSERT_TRUE(source) << err;
+  LRESULT icon = 0;
+  const DWORD exporting = GetCurrentThreadId();
+  std::thread user([&] {
+    HWND progress = nullptr;
+    for (int i = 0; i < 3000 && !progress; ++i, Sleep(10))
+      for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr));)
+        if (GetWindowThreadProcessId(w, nullptr) == exporting) progress = w;
+    icon = SendMessageW(progress, WM_GETICON, ICON_SMALL, 0);
+    PostMessageW(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
+  });
+  tnw::gui::GuiExportOptions options;
+  EXPECT_EQ(tnw::win32::runExport(nullptr, *source, tnw::win32test::utf8(big.wstring()), options).outcome,
+            tnw::gui::GuiExportResult::kCancelled);
+  user.join();
+  EXPECT_NE(icon, 0);
 }
 
 // Load: the system's open-file dialog, then the statistics, a conversion cancelled with Esc

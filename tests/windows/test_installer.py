@@ -136,7 +136,7 @@ class Installer(unittest.TestCase):
 
     def check_installed(self):
         self.assertEqual(sorted(os.listdir(INSTALL)),
-                         sorted(["Tarnwell.GIF", "Tarnwell.exe", "Uninstall.exe", "tarnwell-convert.exe",
+                         sorted(["README.txt", "Tarnwell.GIF", "Tarnwell.exe", "Uninstall.exe", "tarnwell-convert.exe",
                                  "tnw_inst.dll", *[n for n in NOTES if os.path.exists(os.path.join(INSTALL, n))]]))
         self.assertTrue(any(os.path.exists(s) for s in SHORTCUTS), "no Start-menu entry")
         entry = values(UNINSTALL_KEY)

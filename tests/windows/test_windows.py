@@ -9,6 +9,7 @@ Linux program makes.
 BIN-DIR holds tarnwell-convert.exe and Tarnwell.GIF (a build's bin/ or an unpacked package);
 the helper tarnwell-hold.exe lies there too or in $TARNWELL_WINDOWS_HELPERS."""
 import contextlib
+import json
 import os
 import shutil
 import signal
@@ -164,6 +165,29 @@ class Names(WindowsCase):
         result = run("--quiet", "-o", os.path.join(folder, "again.xlsx"), source)
         self.assertEqual(result.returncode, 0, stderr_of(result))
         self.assertEqual(self.files_in(folder), sorted([NAMES[2] + ".pas", NAMES[2] + ".xlsx", "again.xlsx"]))
+
+
+class CommandPrompt(WindowsCase):
+    """What cmd leaves to the program: "*" and "?" in names, and "/?"."""
+
+    def info_files(self, *args):
+        result = run("--info", "--json", *args, cwd=self.dir)
+        return result.returncode, [json.loads(line).get("file") for line in result.stdout.decode("utf-8").splitlines()]
+
+    def test_wildcards_name_the_files_of_their_folder_in_order(self):
+        # "notes.pasta" has the short name NOTES~1.PAS, which the system's search matches too.
+        for name in ("b.pas", "\u00dcbung.pas", "a.PAS", NAMES[4] + ".pas", "notes.pasta"):
+            self.copy_example(self.dir, name)
+        os.makedirs(os.path.join(self.dir, "folder.pas"))
+        self.assertEqual(self.info_files("*.pas"), (0, ["a.PAS", "b.pas", "\u00dcbung.pas", NAMES[4] + ".pas"]))
+        self.assertEqual(self.info_files("?.*", "\\\\?\\" + win(os.path.join(self.dir, "b.pas"))),
+                         (0, ["a.PAS", "b.pas", "b.pas"]))
+        result = run("-d", self.dir, os.path.join(self.dir, "*.xyz"), os.path.join(self.dir, "?.pas"))
+        self.refused(result, "no file matches " + win(os.path.join(self.dir, "*.xyz")))
+        self.assertIn("2 of 3 files converted", result.stdout.decode("utf-8"))
+        self.assertTrue(os.path.exists(os.path.join(self.dir, "a.xlsx")) and os.path.exists(os.path.join(self.dir, "b.xlsx")))
+        self.assertEqual(subprocess.run([converter_command.WINE, CONVERT, "/?"], capture_output=True, timeout=300)
+                         .stdout.decode("utf-8").splitlines()[0], "Usage: tarnwell-convert [OPTION]... FILE.pas...")
 
 
 class Refusals(WindowsCase):
