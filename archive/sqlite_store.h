@@ -31,7 +31,10 @@ class SqliteStore : public Store {
   bool removeFiles(const std::string& source, const std::vector<std::string>& paths, std::string* err) override;
 
  private:
-  enum Statement { kFind, kInsertFile, kDeleteCells, kDeleteRows, kDeleteFile, kInsertRow, kInsertCell, kCount };
+  enum Statement {
+    kFind, kInsertFile, kDeleteCells, kDeleteRows, kDeleteFile, kInsertRow, kInsertCell, kInsertRows, kInsertCells,
+    kCount
+  };
 
   explicit SqliteStore(std::string name) : name_(std::move(name)) {}
   bool prepareAll(std::string* err);
