@@ -1,6 +1,8 @@
 // tarnwell-convert: PAS files to .xlsx workbooks, without a desktop.
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <memory>
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +17,10 @@
 #include "app/convert/options.h"
 #include "app/convert/progress_bar.h"
 #include "app/convert/report.h"
+#include "archive/conversion.h"
+#include "archive/inputs.h"
+#include "archive/sha256.h"
+#include "archive/sink.h"
 #include "pas/line_source.h"
 #include "pas/pas_converter.h"
 #include "pas/type_detection.h"
@@ -91,50 +97,79 @@ std::string missingFolder(const std::string& output) {
 
 struct Job {
   std::string input;
-  std::string output;
+  std::string output;  // its own workbook; empty when it gets none
 };
 
-// One file from its path to its workbook. Messages for the user are collected, not printed, so
-// that files converted at once do not mix their lines.
+// What the run does besides each file's own workbook.
+struct Consumers {
+  std::vector<std::unique_ptr<archive::Sink>> sinks;
+  bool needsHash = false;  // a sink keys files by their content
+  bool any() const { return !sinks.empty(); }
+};
+
+// One input from its path to its workbook and its conversion for the sinks. Messages for the
+// user are collected, not printed, so that files converted at once do not mix their lines.
 // `threads`: how many sheets its save may write at once.
-FileOutcome convertOne(const Job& job, bool charts, int threads, pas::ProgressReporter& progress) {
+struct Converted {
+  FileOutcome outcome;
+  archive::InputFile file;
+  std::unique_ptr<archive::Conversion> conversion;
+};
+
+void convertOne(const Job& job, const Consumers& consumers, bool charts, int threads, pas::ProgressReporter& progress,
+                Converted* done) {
   auto started = std::chrono::steady_clock::now();
-  FileOutcome out;
+  FileOutcome& out = done->outcome;
   out.input = job.input;
   out.output = job.output;
+  done->file.path = job.input;
   auto finish = [&](FileOutcome::Status status, std::string failure = {}) {
     out.status = status;
     out.failure = std::move(failure);
     out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    return out;
+    done->file.status = status == FileOutcome::kConverted   ? "converted"
+                        : status == FileOutcome::kUnchanged ? "unchanged"
+                                                            : out.failure;
+    if (status != FileOutcome::kConverted) done->conversion.reset();
+    done->file.conversion = done->conversion.get();
   };
   std::string err;
-  auto source = pas::LineSource::open(job.input, &err);
-  if (!source) return finish(FileOutcome::kFailed, err);
-  if (std::string missing = missingFolder(job.output); !missing.empty()) return finish(FileOutcome::kFailed, missing);
-  std::error_code same;
-  // the workbook would replace its own file
-  if (std::filesystem::equivalent(platform::pathFromUtf8(job.input), platform::pathFromUtf8(job.output), same))
-    return finish(FileOutcome::kFailed, "cannot write " + job.output + ": it is the input file itself");
-  sheet::MemoryApplication application;
-  sheet::ExportResult result = sheet::exportFile(application, *source, job.input, &progress);
+  if (!job.output.empty()) {
+    if (std::string missing = missingFolder(job.output); !missing.empty()) return finish(FileOutcome::kFailed, missing);
+    std::error_code same;
+    // the workbook would replace its own file
+    if (std::filesystem::equivalent(platform::pathFromUtf8(job.input), platform::pathFromUtf8(job.output), same))
+      return finish(FileOutcome::kFailed, "cannot write " + job.output + ": it is the input file itself");
+  }
+  if (consumers.needsHash) {
+    // Refuses what the conversion would refuse (a folder, a pipe) before reading it whole.
+    if (auto probe = pas::LineSource::open(job.input, &err); !probe) return finish(FileOutcome::kFailed, err);
+    if (!archive::hashFile(job.input, &done->file.sha256, &done->file.bytes, &err))
+      return finish(FileOutcome::kFailed, err);
+    bool wanted = !job.output.empty();
+    for (const auto& sink : consumers.sinks) wanted = wanted || sink->wants(job.input, done->file.sha256);
+    if (!wanted) return finish(FileOutcome::kUnchanged);
+  }
+  done->conversion = std::make_unique<archive::Conversion>();
+  archive::Conversion& conversion = *done->conversion;
+  bool converted = conversion.run(job.input, &progress, &err);
+  const sheet::ExportResult& result = conversion.result();
   out.type = result.typeText;
   out.lines = result.lines;
   out.errors = result.errors;
   out.warnings = result.warnings;
-  switch (result.outcome) {
-    case sheet::ExportResult::kCompleted: break;
-    case sheet::ExportResult::kCancelled: return finish(FileOutcome::kInterrupted, "interrupted, nothing written");
-    case sheet::ExportResult::kLogoFailed: return finish(FileOutcome::kFailed, result.message);
-    case sheet::ExportResult::kFailed: return finish(FileOutcome::kFailed, job.input + ": " + result.message);
-  }
-  sheet::MemoryWorkbook& book = *application.workbooks().back();
-  if (charts) sheet::addPressureCharts(book);
-  sheet::SaveReport report;
-  if (!sheet::saveXlsx(book, job.output, &report, &err, threads))
+  if (!converted) {
+    if (err.empty()) return finish(FileOutcome::kInterrupted, "interrupted, nothing written");
     return finish(FileOutcome::kFailed, err);
-  out.warnings.insert(out.warnings.end(), report.warnings.begin(), report.warnings.end());
-  return finish(FileOutcome::kConverted);
+  }
+  if (!job.output.empty()) {
+    sheet::MemoryWorkbook& book = *conversion.workbook();
+    if (charts) sheet::addPressureCharts(book);
+    sheet::SaveReport report;
+    if (!sheet::saveXlsx(book, job.output, &report, &err, threads)) return finish(FileOutcome::kFailed, err);
+    out.warnings.insert(out.warnings.end(), report.warnings.begin(), report.warnings.end());
+  }
+  finish(FileOutcome::kConverted);
 }
 
 // `chatty`: one line for a converted file too; a batch says it in its table instead.
@@ -142,8 +177,11 @@ void printOutcome(const FileOutcome& f, bool chatty) {
   for (const std::string& warning : f.warnings) complain(f.input + ": warning: " + warning);
   if (f.status == FileOutcome::kConverted) {
     if (chatty)
-      std::fprintf(stderr, "%s -> %s (%d lines, %d %s)\n", f.input.c_str(), f.output.c_str(), f.lines, f.errors,
+      std::fprintf(stderr, "%s -> %s (%d lines, %d %s)\n", f.input.c_str(),
+                   f.output.empty() ? "converted" : f.output.c_str(), f.lines, f.errors,
                    f.errors == 1 ? "line not recognised" : "lines not recognised");
+  } else if (f.status == FileOutcome::kUnchanged) {
+    if (chatty) std::fprintf(stderr, "%s: unchanged since it was loaded\n", f.input.c_str());
   } else if (f.status == FileOutcome::kInterrupted) {
     complain(f.input + ": " + f.failure);
   } else {
@@ -152,40 +190,111 @@ void printOutcome(const FileOutcome& f, bool chatty) {
 }
 
 // Converts every job with at most `jobs` threads: as many files at once, and what is left of
-// them for writing the sheets of each file's workbook. Files still waiting when the user
-// interrupts are skipped.
-std::vector<FileOutcome> convertAll(const std::vector<Job>& work, int jobs, bool charts, bool quiet) {
+// them for writing the sheets of each file's workbook. The outcomes are taken in input order on
+// this thread, which alone feeds the sinks; files converted ahead of their turn wait in a small
+// window, so a run over an archive holds a few conversions at a time, not all of them. Files
+// still waiting when the user interrupts, or a sink fails, are skipped.
+std::vector<FileOutcome> convertAll(const std::vector<Job>& work, Consumers& consumers, int jobs, bool charts,
+                                    bool quiet, std::string* sinkFailure) {
   std::vector<FileOutcome> outcomes(work.size());
   for (size_t i = 0; i < work.size(); ++i) {
     outcomes[i].input = work[i].input;
     outcomes[i].output = work[i].output;
   }
-  if (work.size() == 1 || jobs == 1) {
-    for (size_t i = 0; i < work.size() && !app::interrupted(); ++i) {
-      bool showBar = !quiet && platform::isTerminal(stderr);
-      app::ProgressBar bar(stderr, platform::fileName(work[i].input), showBar);
-      outcomes[i] = convertOne(work[i], charts, jobs, bar);
-      bar.finish();
-      printOutcome(outcomes[i], !quiet && work.size() == 1);
-    }
-    return outcomes;
-  }
-  int atOnce = static_cast<int>(std::min<size_t>(static_cast<size_t>(jobs), work.size()));
-  int perFile = std::max(1, jobs / atOnce);
-  std::atomic<size_t> next{0};
-  std::mutex printing;
+  size_t atOnce = std::max<size_t>(1, std::min<size_t>(static_cast<size_t>(jobs), work.size()));
+  int perFile = std::max(1, jobs / static_cast<int>(atOnce));
+  size_t window = 2 * atOnce;
+  bool terminal = !quiet && platform::isTerminal(stderr);
+  bool single = work.size() == 1;
+  app::RunProgress runBar(stderr, work.size(), terminal && !single);
+
+  std::vector<std::unique_ptr<Converted>> slots(work.size());
+  std::mutex mutex;
+  std::condition_variable changed;
+  size_t next = 0, taken = 0, running = atOnce;
+  bool stop = false;
   auto worker = [&] {
-    for (size_t i; (i = next++) < work.size() && !app::interrupted();) {
-      app::ProgressBar silent(stderr, {}, false);  // no bar when several files share the terminal
-      outcomes[i] = convertOne(work[i], charts, perFile, silent);
-      std::lock_guard<std::mutex> lock(printing);
-      printOutcome(outcomes[i], false);
+    struct Leaving {
+      std::mutex& mutex;
+      std::condition_variable& changed;
+      size_t& running;
+      ~Leaving() {
+        std::lock_guard<std::mutex> lock(mutex);
+        --running;
+        changed.notify_all();
+      }
+    } leaving{mutex, changed, running};
+    for (;;) {
+      size_t i;
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return stop || next >= work.size() || next < taken + window; });
+        if (stop || next >= work.size() || app::interrupted()) return;
+        i = next++;
+      }
+      auto done = std::make_unique<Converted>();
+      app::ProgressBar bar(stderr, platform::fileName(work[i].input), terminal && single);
+      convertOne(work[i], consumers, charts, perFile, bar, done.get());
+      bar.finish();
+      std::lock_guard<std::mutex> lock(mutex);
+      slots[i] = std::move(done);
+      changed.notify_all();
     }
   };
   std::vector<std::thread> threads;
-  for (int t = 0; t < atOnce; ++t) threads.emplace_back(worker);
+  for (size_t t = 0; t < atOnce; ++t) threads.emplace_back(worker);
+  for (size_t i = 0; i < work.size(); ++i) {
+    std::unique_ptr<Converted> done;
+    {
+      std::unique_lock<std::mutex> lock(mutex);
+      // Workers that saw an interrupt leave the slots after theirs empty: once they are all
+      // gone, an empty slot stays empty.
+      changed.wait(lock, [&] { return slots[i] != nullptr || running == 0; });
+      if (!slots[i]) break;
+      done = std::move(slots[i]);
+      taken = i + 1;
+      changed.notify_all();
+    }
+    outcomes[i] = done->outcome;
+    runBar.clear();
+    printOutcome(outcomes[i], !quiet && single);
+    for (const auto& sink : consumers.sinks) {
+      if (done->outcome.status == FileOutcome::kInterrupted) break;
+      if (!sink->add(done->file, sinkFailure)) {
+        std::lock_guard<std::mutex> lock(mutex);
+        stop = true;
+        changed.notify_all();
+        break;
+      }
+    }
+    if (stop) break;
+    runBar.fileDone();
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    stop = true;
+    changed.notify_all();
+  }
   for (std::thread& t : threads) t.join();
+  runBar.clear();
   return outcomes;
+}
+
+// The sinks the command line asks for.
+bool makeConsumers(const app::ConvertOptions& options, const archive::Inputs& inputs, Consumers* consumers,
+                   std::string* err) {
+  (void)inputs, (void)consumers;
+  if (!options.summary.empty()) {
+    // --summary: the summary workbook's sink goes here.
+    *err = "--summary: not built into this program yet";
+    return false;
+  }
+  if (!options.database.empty()) {
+    // --db: the database's sink goes here (and needsHash).
+    *err = "--db: not built into this program yet";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -214,17 +323,47 @@ int main(int argc, char** argv) {
     return status;
   }
   tnw::app::installInterruptHandler();
+  tnw::archive::Inputs inputs;
+  for (const std::string& given : options.inputs) tnw::archive::addInput(given, &inputs);
+  for (const std::string& list : options.lists) {
+    std::vector<std::string> listed;
+    if (!tnw::archive::readInputList(list, &listed, &err)) {
+      complain(err);
+      return kExitFailed;
+    }
+    for (const std::string& given : listed) tnw::archive::addInput(given, &inputs);
+  }
+  if (inputs.files.empty() && inputs.problems.empty()) {
+    complain("no input file given: the lists hold no paths");
+    return kExitFailed;
+  }
+  bool ownWorkbooks = (options.summary.empty() && options.database.empty()) || !options.outputDir.empty();
+  Consumers consumers;
+  if (!makeConsumers(options, inputs, &consumers, &err)) {
+    complain(err);
+    return kExitFailed;
+  }
   std::vector<Job> work;
   std::vector<FileOutcome> refused;
+  for (const tnw::archive::Inputs::Problem& problem : inputs.problems) {
+    FileOutcome f;
+    f.input = problem.path;
+    f.status = FileOutcome::kFailed;
+    f.failure = problem.message;
+    complain(f.failure);
+    refused.push_back(f);
+  }
   std::set<std::string> outputs;
-  for (const std::string& input : options.inputs) {
-    std::string output = options.output.empty() ? tnw::app::outputPathFor(input, options.outputDir) : options.output;
+  for (const std::string& input : inputs.files) {
+    std::string output;
+    if (ownWorkbooks) output = options.output.empty() ? tnw::app::outputPathFor(input, options.outputDir) : options.output;
     std::error_code ec;
     std::string key = tnw::platform::pathToUtf8(std::filesystem::weakly_canonical(tnw::platform::pathFromUtf8(output), ec));
-    if (!outputs.insert(ec ? output : key).second) {
+    if (!output.empty() && !outputs.insert(ec ? output : key).second) {
       FileOutcome f;
       f.input = input;
       f.output = output;
+      f.status = FileOutcome::kFailed;
       f.failure = input + ": its workbook " + output + " would replace the one written for another input";
       complain(f.failure);
       refused.push_back(f);
@@ -233,12 +372,25 @@ int main(int argc, char** argv) {
     work.push_back({input, output});
   }
   int jobs = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  std::vector<FileOutcome> outcomes = convertAll(work, jobs, options.charts, options.quiet);
+  std::string sinkFailure;
+  std::vector<FileOutcome> outcomes = convertAll(work, consumers, jobs, options.charts, options.quiet, &sinkFailure);
+  bool interrupted = tnw::app::interrupted();
+  for (const auto& sink : consumers.sinks) {
+    if (!sinkFailure.empty() || interrupted) break;
+    if (!sink->finish(&sinkFailure)) break;
+  }
   outcomes.insert(outcomes.end(), refused.begin(), refused.end());
-  if (options.inputs.size() > 1 && !options.quiet) std::fputs(tnw::app::batchTable(outcomes).c_str(), stdout);
+  size_t given = work.size() + refused.size();
+  if (given > 1 && !options.quiet) std::fputs(tnw::app::batchTable(outcomes, given > 50).c_str(), stdout);
+  for (const auto& sink : consumers.sinks)
+    for (const std::string& note : sink->notes()) complain(note);
+  if (!sinkFailure.empty()) {
+    complain(sinkFailure);
+    status = kExitFailed;
+  }
   for (const FileOutcome& f : outcomes) {
-    if (f.status == FileOutcome::kInterrupted || tnw::app::interrupted()) return kExitInterrupted;
-    if (f.status != FileOutcome::kConverted) status = kExitFailed;
+    if (f.status == FileOutcome::kInterrupted || interrupted) return kExitInterrupted;
+    if (f.status != FileOutcome::kConverted && f.status != FileOutcome::kUnchanged) status = kExitFailed;
   }
   return status;
 }

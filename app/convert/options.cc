@@ -9,12 +9,22 @@ namespace tnw::app {
 const char* const kConvertUsage =
     "Usage: tarnwell-convert [OPTION]... FILE.pas...\n"
     "Convert PAS well-test files (ERCB Pressure ASCII Standard) into .xlsx workbooks.\n"
+    "An input may be a folder: every *.pas file under it is taken, in name order.\n"
     "\n"
     "Each FILE.pas becomes FILE.xlsx beside it, unless told otherwise:\n"
     "  -o, --output OUT.xlsx   write the workbook of the one input FILE to OUT.xlsx\n"
     "  -d, --output-dir DIR    write one workbook per input into the folder DIR\n"
     "  -j, --jobs N            use N threads: N files at once, or one file's sheets\n"
     "                          written N at once (default: one per core)\n"
+    "      --from LIST         read more inputs from the file LIST, one path per line\n"
+    "                          ('-' reads them from standard input)\n"
+    "      --summary OUT.xlsx  write one workbook across all inputs instead of one\n"
+    "                          per input (add -d DIR to get those as well)\n"
+    "      --db ARCHIVE.sqlite load every input into an SQLite database, created if\n"
+    "                          missing; unchanged files are skipped (add -d DIR to\n"
+    "                          get the workbooks as well)\n"
+    "      --prune             with --db: remove files that no longer exist under\n"
+    "                          the folders given\n"
     "      --info              print the file's header facts instead of converting:\n"
     "                          File, Type, Type name, Version, UWI, Company, Formation\n"
     "      --json              with --info: one JSON object per input and line\n"
@@ -24,7 +34,8 @@ const char* const kConvertUsage =
     "      --version           show the version and exit\n"
     "\n"
     "With several inputs the run ends with a table: file, type, lines, error rows,\n"
-    "seconds, and the workbook written or why none was.\n"
+    "seconds, and the workbook written or why none was; past 50 inputs the table\n"
+    "lists only the files that failed, and one line sums up the rest.\n"
     "\n"
     "Every line of the file ends up in the workbook: values on the sheet of their section,\n"
     "data tables as rows, comments and lines that could not be read on TEST INFORMATION.\n"
@@ -79,6 +90,19 @@ bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions* o
         value = arg.substr(arg[1] == 'j' ? 2 : 7);
       }
       if (!parseJobs(value, &options->jobs)) return *err = "'" + value + "' is no number of jobs (1 to 256)", false;
+    } else if (arg == "--from" || arg == "--summary" || arg == "--db") {
+      std::string value;
+      if (!takeValue(args, i, arg, &value, err)) return false;
+      if (arg == "--from") options->lists.push_back(value);
+      else (arg == "--summary" ? options->summary : options->database) = value;
+    } else if (arg.rfind("--from=", 0) == 0) {
+      options->lists.push_back(arg.substr(7));
+    } else if (arg.rfind("--summary=", 0) == 0) {
+      options->summary = arg.substr(10);
+    } else if (arg.rfind("--db=", 0) == 0) {
+      options->database = arg.substr(5);
+    } else if (arg == "--prune") {
+      options->prune = true;
     } else if (arg == "--no-charts") {
       options->charts = false;
     } else if (arg == "--json") {
@@ -97,7 +121,12 @@ bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions* o
     }
   }
   if (options->help || options->version) return true;
-  if (options->inputs.empty()) return *err = "no input file given", false;
+  if (options->inputs.empty() && options->lists.empty()) return *err = "no input file given", false;
+  if ((!options->summary.empty() || !options->database.empty()) && !options->output.empty())
+    return *err = "-o names the workbook of one input; with --summary or --db use -d for workbooks", false;
+  if (options->prune && options->database.empty()) return *err = "--prune goes with --db", false;
+  if (options->info && (!options->summary.empty() || !options->database.empty()))
+    return *err = "--info writes nothing; --summary and --db do not go with it", false;
   if (!options->output.empty() && !options->outputDir.empty()) return *err = "-o and -d cannot be used together", false;
   if (!options->output.empty() && options->inputs.size() != 1)
     return *err = "-o names the workbook of one input; use -d for several", false;

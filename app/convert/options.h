@@ -10,6 +10,10 @@ struct ConvertOptions {
   std::vector<std::string> inputs;
   std::string output;     // -o: the workbook of the single input
   std::string outputDir;  // -d: one workbook per input in this folder
+  std::vector<std::string> lists;  // --from: files with more inputs, one per line ("-": stdin)
+  std::string summary;             // --summary: one workbook across all inputs
+  std::string database;            // --db: the database the inputs are loaded into
+  bool prune = false;              // --db: forget files gone from the folders given
   bool info = false;
   bool json = false;  // --info: one JSON object per input
   int jobs = 0;       // files converted at once; 0: one per core

@@ -1,6 +1,8 @@
 #include "app/convert/progress_bar.h"
 
 #include <atomic>
+#include <chrono>
+#include <algorithm>
 #include <string_view>
 
 #include "platform/platform.h"
@@ -16,6 +18,19 @@ static_assert(std::atomic<bool>::is_always_lock_free);
 void onInterrupt() { gInterrupted = true; }
 
 constexpr int kBarWidth = 30;
+
+double now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+std::string duration(double seconds) {
+  auto s = static_cast<long long>(seconds + 0.5);
+  char text[48];
+  if (s >= 3600) std::snprintf(text, sizeof text, "%lld h %02lld min", s / 3600, s / 60 % 60);
+  else if (s >= 60) std::snprintf(text, sizeof text, "%lld min %02lld s", s / 60, s % 60);
+  else std::snprintf(text, sizeof text, "%lld s", s);
+  return text;
+}
 
 }  // namespace
 
@@ -47,6 +62,48 @@ void ProgressBar::finish() {
   std::fprintf(out_, "\r%*s\r", kBarWidth + 8 + static_cast<int>(label_.size()), "");
   std::fflush(out_);
   drawn_ = false;
+}
+
+RunProgress::RunProgress(std::FILE* out, size_t total, bool visible)
+    : out_(out), total_(total), visible_(visible), started_(now()) {
+  draw();
+}
+
+RunProgress::~RunProgress() { clear(); }
+
+void RunProgress::fileDone() {
+  ++done_;
+  double t = now();
+  if (done_ == total_ || t - lastDrawn_ >= 0.1) draw();
+}
+
+void RunProgress::draw() {
+  if (!visible_) return;
+  lastDrawn_ = now();
+  double elapsed = lastDrawn_ - started_;
+  int filled = total_ == 0 ? kBarWidth : static_cast<int>(done_ * kBarWidth / total_);
+  std::string line = "\r[" + std::string(static_cast<size_t>(filled), '#') +
+                     std::string(static_cast<size_t>(kBarWidth - filled), ' ') + "] " + std::to_string(done_) + " of " +
+                     std::to_string(total_) + " files";
+  if (done_ > 0 && elapsed > 0.5) {
+    double rate = static_cast<double>(done_) / elapsed;
+    char text[64];
+    std::snprintf(text, sizeof text, ", %.1f files/s", rate);
+    line += text;
+    if (done_ < total_) line += ", " + duration(static_cast<double>(total_ - done_) / rate) + " left";
+  }
+  size_t width = line.size() - 1;
+  if (width < drawnWidth_) line.append(drawnWidth_ - width, ' ');
+  drawnWidth_ = std::max(drawnWidth_, width);
+  std::fputs(line.c_str(), out_);
+  std::fflush(out_);
+}
+
+void RunProgress::clear() {
+  if (!visible_ || drawnWidth_ == 0) return;
+  std::fprintf(out_, "\r%*s\r", static_cast<int>(drawnWidth_), "");
+  std::fflush(out_);
+  drawnWidth_ = 0;
 }
 
 }  // namespace tnw::app

@@ -30,4 +30,23 @@ class ProgressBar : public pas::ProgressReporter {
   bool drawn_ = false;
 };
 
+// One bar for a run over many files: files done of how many, the rate, and the time left.
+// Drawn at most ten times a second, from the one thread that counts.
+class RunProgress {
+ public:
+  RunProgress(std::FILE* out, size_t total, bool visible);
+  ~RunProgress();
+  void fileDone();
+  // Clears the bar's line, so that messages start at its left.
+  void clear();
+
+ private:
+  void draw();
+  std::FILE* out_;
+  size_t total_, done_ = 0;
+  bool visible_;
+  size_t drawnWidth_ = 0;
+  double started_, lastDrawn_ = -1;
+};
+
 }  // namespace tnw::app

@@ -19,7 +19,8 @@ std::string padded(const std::string& text, size_t to, bool right) {
 
 std::string resultOf(const FileOutcome& f) {
   switch (f.status) {
-    case FileOutcome::kConverted: return f.output;
+    case FileOutcome::kConverted: return f.output.empty() ? "converted" : f.output;
+    case FileOutcome::kUnchanged: return "unchanged";
     case FileOutcome::kSkipped: return "not converted: interrupted before its turn";
     case FileOutcome::kInterrupted: return "interrupted, nothing written";
     case FileOutcome::kFailed: return "FAILED: " + f.failure;
@@ -29,9 +30,13 @@ std::string resultOf(const FileOutcome& f) {
 
 }  // namespace
 
-std::string batchTable(const std::vector<FileOutcome>& outcomes) {
+std::string batchTable(const std::vector<FileOutcome>& outcomes, bool failuresOnly) {
   std::vector<std::vector<std::string>> rows = {{"File", "Type", "Lines", "Errors", "Seconds", "Workbook"}};
+  size_t converted = 0, unchanged = 0;
   for (const FileOutcome& f : outcomes) {
+    converted += f.status == FileOutcome::kConverted;
+    unchanged += f.status == FileOutcome::kUnchanged;
+    if (failuresOnly && (f.status == FileOutcome::kConverted || f.status == FileOutcome::kUnchanged)) continue;
     bool read = f.status == FileOutcome::kConverted || f.lines > 0;
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.2f", f.seconds);
@@ -42,7 +47,7 @@ std::string batchTable(const std::vector<FileOutcome>& outcomes) {
   for (const auto& row : rows)
     for (size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], width(row[c]));
   std::string out;
-  for (size_t r = 0; r < rows.size(); ++r) {
+  for (size_t r = rows.size() == 1 ? 1 : 0; r < rows.size(); ++r) {
     for (size_t c = 0; c < rows[r].size(); ++c) {
       bool number = c >= 2 && c <= 4;
       bool last = c + 1 == rows[r].size();
@@ -50,9 +55,11 @@ std::string batchTable(const std::vector<FileOutcome>& outcomes) {
     }
     out += "\n";
   }
-  size_t converted = std::count_if(outcomes.begin(), outcomes.end(),
-                                   [](const FileOutcome& f) { return f.status == FileOutcome::kConverted; });
-  out += std::to_string(converted) + " of " + std::to_string(outcomes.size()) + " files converted\n";
+  out += std::to_string(converted) + " of " + std::to_string(outcomes.size()) + " files converted";
+  if (unchanged > 0) out += ", " + std::to_string(unchanged) + " unchanged";
+  size_t failed = outcomes.size() - converted - unchanged;
+  if (failuresOnly) out += failed == 0 ? ", none failed" : ", " + std::to_string(failed) + " not (listed above)";
+  out += "\n";
   return out;
 }
 
