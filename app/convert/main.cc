@@ -21,6 +21,7 @@
 #include "archive/inputs.h"
 #include "archive/sha256.h"
 #include "archive/sink.h"
+#include "archive/sqlite_store.h"
 #include "pas/line_source.h"
 #include "pas/pas_converter.h"
 #include "pas/type_detection.h"
@@ -283,16 +284,19 @@ std::vector<FileOutcome> convertAll(const std::vector<Job>& work, Consumers& con
 // The sinks the command line asks for.
 bool makeConsumers(const app::ConvertOptions& options, const archive::Inputs& inputs, Consumers* consumers,
                    std::string* err) {
-  (void)inputs, (void)consumers;
   if (!options.summary.empty()) {
     // --summary: the summary workbook's sink goes here.
     *err = "--summary: not built into this program yet";
     return false;
   }
   if (!options.database.empty()) {
-    // --db: the database's sink goes here (and needsHash).
-    *err = "--db: not built into this program yet";
-    return false;
+    archive::StoreOptions store;
+    store.folders = inputs.folders;
+    store.prune = options.prune;
+    std::unique_ptr<archive::SqliteSink> sink = archive::SqliteSink::open(options.database, std::move(store), err);
+    if (!sink) return false;
+    consumers->sinks.push_back(std::move(sink));
+    consumers->needsHash = true;  // an unchanged file is known by its content
   }
   return true;
 }
