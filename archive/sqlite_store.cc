@@ -174,6 +174,16 @@ bool SqliteStore::exec(const char* sql, std::string* err) {
   return false;
 }
 
+bool SqliteStore::begin(std::string* err) {
+  // IMMEDIATE: the write lock from the start, so a loader waits here for another's file instead
+  // of failing when its read turns into a write.
+  if (exec("BEGIN IMMEDIATE", err)) return true;
+  if (sqlite3_errcode(db_) == SQLITE_BUSY)
+    *err = name_ + ": another program has held the database locked for " +
+           std::to_string(kBusyMilliseconds / 60000) + " minutes";
+  return false;
+}
+
 bool SqliteStore::fail(std::string* err, const std::string& doing) {
   *err = name_ + ": " + doing + ": " + sqlite3_errmsg(db_);
   if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -220,9 +230,7 @@ bool SqliteStore::deleteFile(int64_t id, std::string* err) {
 bool SqliteStore::putFile(const FileRecord& file, const Conversion& conversion, bool* unchanged, std::string* err) {
   *unchanged = false;
   err->clear();
-  // IMMEDIATE: the write lock from the start, so a loader waits here for another's file instead
-  // of failing when its read turns into a write.
-  if (!exec("BEGIN IMMEDIATE", err)) return false;
+  if (!begin(err)) return false;
   int64_t id = 0;
   std::string held;
   if (find(file.source, file.path, &id, &held, err)) {
@@ -314,7 +322,7 @@ bool SqliteStore::insertRows(int64_t id, const Conversion& conversion) {
 
 bool SqliteStore::removeFiles(const std::string& source, const std::vector<std::string>& paths, std::string* err) {
   err->clear();
-  if (!exec("BEGIN IMMEDIATE", err)) return false;
+  if (!begin(err)) return false;
   for (const std::string& path : paths) {
     int64_t id = 0;
     std::string held;

@@ -39,6 +39,7 @@ class SqliteStore : public Store {
   explicit SqliteStore(std::string name) : name_(std::move(name)) {}
   bool prepareAll(std::string* err);
   bool exec(const char* sql, std::string* err);
+  bool begin(std::string* err);  // a write transaction, waiting for another loader's
   bool fail(std::string* err, const std::string& doing);  // *err from the last error; rolls back
   // Finds the file's id and sha256: false when it is not held.
   bool find(const std::string& source, const std::string& path, int64_t* id, std::string* sha256, std::string* err);
