@@ -159,9 +159,11 @@ SqliteStore::~SqliteStore() {
 
 bool SqliteStore::prepareAll(std::string* err) {
   std::string groups[] = {groupInsert("rows", kRowColumns), groupInsert("cells", kCellColumns)};
-  for (int i = 0; i < kCount; ++i)
-    if (sqlite3_prepare_v3(db_, i < kInsertRows ? kStatements[i] : groups[i - kInsertRows].c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statements_[i], nullptr) != SQLITE_OK)
+  for (int i = 0; i < kCount; ++i) {
+    const char* sql = i < kInsertRows ? kStatements[i] : groups[i - kInsertRows].c_str();
+    if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &statements_[i], nullptr) != SQLITE_OK)
       return fail(err, "cannot prepare its statements");
+  }
   return true;
 }
 

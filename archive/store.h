@@ -70,7 +70,8 @@ class StoreSink : public Sink {
 
   std::unique_ptr<Store> store_;
   StoreOptions options_;
-  std::unordered_map<std::string, std::string> loaded_;  // read at open, never changed: wants() reads it from any thread
+  // Read once before the run and never changed, so wants() may read it from any thread.
+  std::unordered_map<std::string, std::string> loaded_;
   int loadedCount_ = 0, unchangedCount_ = 0, failedHeld_ = 0, pruned_ = 0;
 };
 

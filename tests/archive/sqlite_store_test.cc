@@ -98,7 +98,8 @@ TEST(SqliteSink, LoadsEveryRowAndCellOfEveryExample) {
     EXPECT_EQ(query(db, "SELECT count(*) FROM rows WHERE file_id = " + file), std::vector{std::to_string(rows)});
     EXPECT_EQ(query(db, "SELECT count(*) FROM cells WHERE file_id = " + file), std::vector{std::to_string(cells)});
   }
-  std::string dst = "(SELECT id FROM files WHERE path = '" + storedPath(sourcePath("examples/drillstem-test.pas")) + "')";
+  std::string dst =
+      "(SELECT id FROM files WHERE path = '" + storedPath(sourcePath("examples/drillstem-test.pas")) + "')";
   EXPECT_EQ(query(db, "SELECT source, type, type_name, uwi, formation, lines, error_rows, length(sha256), "
                       "loaded_at LIKE '____-__-__T__:__:__Z' FROM files WHERE id = " + dst),
             std::vector<std::string>{"test-host|DST|Drillstem Test|100/11-27-052-18W5/00|Nordegg|114|1|64|1"});
@@ -139,7 +140,8 @@ TEST(SqliteSink, SkipsUnchangedReplacesChangedPrunesGone) {
   EXPECT_EQ(after[0].substr(0, after[0].rfind('|')), before[0].substr(0, before[0].rfind('|')));  // a kept its id
   EXPECT_NE(after[0], before[0]);
   EXPECT_EQ(after[1], before[2]);
-  EXPECT_EQ(query(db, "SELECT DISTINCT f.type FROM rows r JOIN files f ON f.id = r.file_id WHERE f.path = '" + storedPath(a) + "'"),
+  EXPECT_EQ(query(db, "SELECT DISTINCT f.type FROM rows r JOIN files f ON f.id = r.file_id WHERE f.path = '" +
+                          storedPath(a) + "'"),
             std::vector<std::string>{"GRD"});
   EXPECT_EQ(query(db, "SELECT count(*) FROM cells WHERE file_id NOT IN (SELECT id FROM files)"),
             std::vector<std::string>{"0"});
@@ -147,11 +149,19 @@ TEST(SqliteSink, SkipsUnchangedReplacesChangedPrunesGone) {
   LoadRun third(db, on("host-a"));
   third.add(a);
   EXPECT_EQ(third.statuses, std::vector<std::string>{"unchanged"});
+  InputFile failed;  // unreadable this time: what was loaded stays, and the run says so
+  failed.path = a;
+  failed.status = a + ": cannot read";
+  std::string err;
+  ASSERT_TRUE(third.sink->add(failed, &err)) << err;
+  EXPECT_EQ(third.finish(), (std::vector<std::string>{db + ": 0 files loaded, 1 unchanged",
+                                                      db + ": 1 file that failed keeps what an earlier run loaded"}));
   // Another machine's file under the same path is another file.
   LoadRun other(db, on("host-b"));
   other.add(a);
   EXPECT_EQ(other.statuses, std::vector<std::string>{"converted"});
-  EXPECT_EQ(query(db, "SELECT count(*) FROM files WHERE path = '" + storedPath(a) + "'"), std::vector<std::string>{"2"});
+  EXPECT_EQ(query(db, "SELECT count(*) FROM files WHERE path = '" + storedPath(a) + "'"),
+            std::vector<std::string>{"2"});
 }
 
 // Two loaders given the same file: the second finds it loaded when its turn comes.
