@@ -102,9 +102,9 @@ class Database(unittest.TestCase):
         self.assertEqual(result.returncode, 1, result.stderr)  # the missing file; the others loaded
         self.assertIn("missing.pas", result.stderr)
         names = sorted(n for n in os.listdir(EXAMPLES) if n.endswith(".pas"))
-        files = query(self.db, "SELECT id, path, type, uwi, lines, error_rows FROM files ORDER BY path")
+        files = query(self.db, "SELECT id, path, lines, error_rows FROM files ORDER BY path")
         self.assertEqual([f[1] for f in files], [native(os.path.join(EXAMPLES, n)) for n in names])
-        for (id_, path, type_, uwi, lines, errors), name in zip(files, names):
+        for (id_, _, lines, errors), name in zip(files, names):
             book = openpyxl.load_workbook(os.path.join(books, name[:-4] + ".xlsx"))
             d2 = book.worksheets[0]["D2"].value
             self.assertTrue(d2.startswith("%d lines scanned and converted (%d Error" % (lines, errors)), (name, d2))
@@ -117,16 +117,16 @@ class Database(unittest.TestCase):
                                   "FROM rows WHERE file_id = ? ORDER BY line", id_)
             self.assertEqual([r[0] for r in rows], sorted(shown), name)
             cells = {}
-            for line, col, header, *value in query(self.db, "SELECT line, col, header, value, number, time "
-                                                            "FROM cells WHERE file_id = ?", id_):
-                cells[(line, col)] = tuple(value)
+            for line, col, *value in query(self.db, "SELECT line, col, value, number, time FROM cells "
+                                                    "WHERE file_id = ?", id_):
+                cells.setdefault(line, {})[col] = tuple(value)
             for line, sheet, section, kind, mnemonic, description, *value in rows:
                 title, row = shown[line]
                 where = "%s line %d" % (name, line)
                 self.assertEqual((sheet, section), (title, row[1].value or ""), where)
                 if kind == "table":
-                    expected = {(line, c.column - 2): as_stored(c) for c in row[2:] if c.value not in (None, "")}
-                    self.assertEqual({k: v for k, v in cells.items() if k[0] == line}, expected, where)
+                    expected = {c.column - 2: as_stored(c) for c in row[2:] if c.value not in (None, "")}
+                    self.assertEqual(cells.get(line, {}), expected, where)
                     continue
                 self.assertEqual((mnemonic, description), (row[2].value, row[6].value), where)
                 self.assertEqual(tuple(value), as_stored(row[3]), where)
@@ -141,6 +141,9 @@ class Database(unittest.TestCase):
         os.mkdir(folder)
         for name in ("gas-analysis.pas", "oil-analysis.pas", "water-analysis.pas"):
             shutil.copy(os.path.join(EXAMPLES, name), folder)
+        outside = shutil.copy(os.path.join(EXAMPLES, "gradient.pas"), self.dir)
+        self.assertEqual(run("-q", "--db", self.db, outside).returncode, 0)
+        os.remove(outside)  # gone, but not from under a folder given: it stays
         self.assertEqual(run("-q", "--db", self.db, folder).returncode, 0)
         before = dict(query(self.db, "SELECT path, loaded_at || sha256 FROM files"))
         time.sleep(1.1)  # loaded_at is to the second
@@ -153,7 +156,7 @@ class Database(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn("1 file loaded, 1 unchanged, 1 file no longer found removed", result.stderr)
         self.assertEqual(query(self.db, "SELECT path, type FROM files ORDER BY path"),
-                         [(native(os.path.join(folder, "gas-analysis.pas")), "GAN"),
+                         [(native(outside), "GRD"), (native(os.path.join(folder, "gas-analysis.pas")), "GAN"),
                           (native(os.path.join(folder, "oil-analysis.pas")), "GRD")])
         self.assertEqual(query(self.db, "SELECT count(*) FROM rows WHERE file_id NOT IN (SELECT id FROM files)"),
                          [(0,)])
