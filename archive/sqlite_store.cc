@@ -124,7 +124,7 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const std::string& path, std::str
                    "PRAGMA cache_size = -65536; PRAGMA journal_size_limit = 67108864",
                    err))
     return nullptr;
-  if (!store->exec("BEGIN IMMEDIATE", err)) return nullptr;
+  if (!store->begin(err)) return nullptr;
   sqlite3_stmt* query = nullptr;
   int version = 0, tables = 0;
   if (sqlite3_prepare_v2(store->db_,
