@@ -74,7 +74,9 @@ std::string shownNumber(double value, std::string_view format) {
   char text[400];
   char* end = text;
   if (format.empty()) {
-    end = std::to_chars(text, text + sizeof text, value).ptr;
+    // General: the digits of a whole number as written. The shortest form of all would write
+    // 100000 as "1e+05", which is not what the workbook shows.
+    end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed).ptr;
   } else if (size_t e = format.find('E'); e != std::string_view::npos) {
     // "0.00E-00": the mantissa's decimals, then the exponent with at least as many digits as
     // the format has zeros, its sign always for "E+" and only when negative for "E-".

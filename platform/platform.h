@@ -51,6 +51,9 @@ bool localTime(std::time_t moment, std::tm* out);
 // empty when the system cannot write it.
 std::string localDateTimeText(const std::tm& when);
 
+// This machine's name on the network, as UTF-8; "localhost" when the system does not say.
+std::string hostName();
+
 // The most memory the process has held at once, in megabytes.
 double peakMemoryMegabytes();
 

@@ -52,6 +52,12 @@ std::string localDateTimeText(const std::tm& when) {
   return std::string(buf, n);
 }
 
+std::string hostName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "localhost";
+  return name;
+}
+
 double peakMemoryMegabytes() {
   rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);

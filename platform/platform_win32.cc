@@ -181,6 +181,13 @@ std::string localDateTimeText(const std::tm& when) {
   return narrow(date) + " " + narrow(time);
 }
 
+std::string hostName() {
+  wchar_t name[256];
+  DWORD size = 256;
+  if (!GetComputerNameExW(ComputerNameDnsHostname, name, &size) || size == 0) return "localhost";
+  return narrow(std::wstring_view(name, size));
+}
+
 double peakMemoryMegabytes() {
   PROCESS_MEMORY_COUNTERS counters{};
   if (!K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;

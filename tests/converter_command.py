@@ -20,11 +20,17 @@ def native(convert, path):
     return path
 
 
-def run(convert, args, **kwargs):
+def command(convert, args):
+    """The command line that starts the converter with these arguments."""
     if not is_windows(convert):
-        return subprocess.run([convert, *args], **kwargs)
-    args = [native(convert, a) if a.startswith("/") else a for a in args]
-    result = subprocess.run([WINE, convert, *args], **kwargs)
+        return [convert, *args]
+    return [WINE, convert, *(native(convert, a) if a.startswith("/") else a for a in args)]
+
+
+def run(convert, args, **kwargs):
+    result = subprocess.run(command(convert, args), **kwargs)
+    if not is_windows(convert):
+        return result
     # Wine's own diagnostics (a missing display, say) are not the program's words.
     if isinstance(result.stderr, bytes):
         result.stderr = _WINE_NOISE.sub(b"", result.stderr)

@@ -21,6 +21,7 @@
 #include "archive/inputs.h"
 #include "archive/sha256.h"
 #include "archive/sink.h"
+#include "archive/sqlite_store.h"
 #include "archive/summary_workbook.h"
 #include "pas/line_source.h"
 #include "pas/pas_converter.h"
@@ -304,9 +305,13 @@ bool makeConsumers(const app::ConvertOptions& options, const archive::Inputs& in
     consumers->sinks.push_back(std::make_unique<archive::SummarySink>(options.summary));
   }
   if (!options.database.empty()) {
-    // --db: the database's sink goes here (and needsHash).
-    *err = "--db: not built into this program yet";
-    return false;
+    archive::StoreOptions store;
+    store.folders = inputs.folders;
+    store.prune = options.prune;
+    std::unique_ptr<archive::SqliteSink> sink = archive::SqliteSink::open(options.database, std::move(store), err);
+    if (!sink) return false;
+    consumers->sinks.push_back(std::move(sink));
+    consumers->needsHash = true;  // an unchanged file is known by its content
   }
   return true;
 }
