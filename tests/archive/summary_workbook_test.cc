@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "pas/header_sections.h"
+#include "platform/platform.h"
 #include "test_support.h"
 
 namespace tnw::archive {
@@ -47,8 +48,9 @@ class SummaryTest : public ::testing::Test {
 
 TEST_F(SummaryTest, EveryExampleAndAFailedInput) {
   std::vector<std::string> paths;
-  for (const auto& entry : std::filesystem::directory_iterator(testing::sourcePath("examples")))
-    paths.push_back(entry.path().string());
+  // Listed as full paths, as the summary shows them.
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::absolute(testing::sourcePath("examples"))))
+    paths.push_back(platform::pathToUtf8(entry.path().lexically_normal()));
   std::sort(paths.begin(), paths.end());
   paths.insert(paths.begin() + 3, dir_.file("missing.pas"));
   summarize(paths);

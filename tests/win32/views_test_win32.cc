@@ -417,10 +417,19 @@ TEST_F(ViewsTest, TheProgressWindowCarriesTheProgramsIcon) {
   LRESULT icon = 0;
   const DWORD exporting = GetCurrentThreadId();
   std::thread user([&] {
+    // Without a program for templates the save dialog comes first: answered as a user would.
+    const std::wstring chosen = chosenWorkbook().wstring();
     HWND progress = nullptr;
     for (int i = 0; i < 3000 && !progress; ++i, Sleep(10))
-      for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr));)
-        if (GetWindowThreadProcessId(w, nullptr) == exporting) progress = w;
+      for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr));) {
+        if (GetWindowThreadProcessId(w, nullptr) != exporting || !IsWindowVisible(w)) continue;
+        if (textOf(w) != L"Save the workbook") {
+          progress = w;
+        } else if (HWND field = findEdit(w)) {
+          SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
+          PostMessageW(GetDlgItem(w, IDOK), BM_CLICK, 0, 0);
+        }
+      }
     icon = SendMessageW(progress, WM_GETICON, ICON_SMALL, 0);
     PostMessageW(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
   });
