@@ -131,8 +131,11 @@ FileOutcome convertOne(const Job& job, bool charts, int threads, pas::ProgressRe
   sheet::MemoryWorkbook& book = *application.workbooks().back();
   if (charts) sheet::addPressureCharts(book);
   sheet::SaveReport report;
-  if (!sheet::saveXlsx(book, job.output, &report, &err, threads))
-    return finish(FileOutcome::kFailed, err);
+  // Ctrl-C while saving stops the save too: a workbook the user gave up on is not written.
+  sheet::SaveControl control{.cancel = &app::interruptFlag()};
+  if (!sheet::saveXlsx(book, job.output, &report, &err, threads, &control))
+    return app::interrupted() ? finish(FileOutcome::kInterrupted, "interrupted, nothing written")
+                              : finish(FileOutcome::kFailed, err);
   out.warnings.insert(out.warnings.end(), report.warnings.begin(), report.warnings.end());
   return finish(FileOutcome::kConverted);
 }
