@@ -35,7 +35,9 @@ QPushButton* stripButton(StripImage image, const QString& objectName, const QStr
   button->setFixedSize(64, 54);
   button->setToolTip(tip);
   button->setAccessibleName(tip);
-  button->setAutoDefault(false);
+  // Enter presses the focused button, as Space does: the button with the focus is the
+  // dialog's default one.
+  button->setAutoDefault(true);
   return button;
 }
 

@@ -25,6 +25,7 @@ class ReadableTest : public QObject {
   void initTestCase();
   void longValuesWrapInsideTheStatisticsDialog();
   void runawayValuesAreShortenedWithTheWholeTextInTheirTooltip();
+  void labelsNeverBreakInsideAWordAtLargerFonts();
   void pagesStayLegibleInADarkScheme();
 };
 
@@ -172,6 +173,35 @@ void ReadableTest::runawayValuesAreShortenedWithTheWholeTextInTheirTooltip() {
   QHelpEvent help(QEvent::ToolTip, at.center(), page.viewport()->mapToGlobal(at.center()));
   QApplication::sendEvent(page.viewport(), &help);
   QTRY_COMPARE(QToolTip::text(), company);
+}
+
+// A system font of 12 points or more (qt6ct, a desktop's setting) once broke "Company:" into
+// "Compan" and "y:": at every size the labels keep their words whole, and the dialog grows.
+void ReadableTest::labelsNeverBreakInsideAWordAtLargerFonts() {
+  const QFont usual = QApplication::font();
+  auto converter = scanned("Hollowmere Exploration Ltd.", "Leduc");
+  int lastWidth = 0;
+  for (int points = 8; points <= 16; ++points) {
+    QApplication::setFont(QFont("DejaVu Sans", points));
+    CPasStatsDlg dialog("well 7.pas", *converter);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const PageView& page = *dialog.page();
+    for (const char* label : {"Type:", "UWI:", "Company:", "Formation:"}) {
+      QTextCursor found = page.document()->find(label);
+      QVERIFY2(!found.isNull(), qPrintable(label));
+      QTextCursor first(page.document()), last(page.document());
+      first.setPosition(found.selectionStart());
+      last.setPosition(found.selectionEnd() - 1);
+      QVERIFY2(page.cursorRect(first).top() == page.cursorRect(last).top(),
+               qPrintable(QString("\"%1\" breaks at %2 points").arg(label).arg(points)));
+    }
+    verifyFieldsVisible(dialog, {"FNAME", "TYPE", "UWI", "OPERATOR", "FORMATION"});
+    if (QTest::currentTestFailed()) return;
+    QVERIFY2(dialog.width() >= lastWidth, "a larger font never makes the dialog narrower");
+    lastWidth = dialog.width();
+  }
+  QApplication::setFont(usual);
 }
 
 void ReadableTest::pagesStayLegibleInADarkScheme() {
