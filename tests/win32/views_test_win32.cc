@@ -237,17 +237,8 @@ TEST_F(ViewsTest, AMissingLogoIsToldAbout) {
 
 // What the export is doing when the user cancels, as the progress window says it.
 enum class Phase { kReading, kWritingRows, kCompressing };
-
-bool showsPhase(HWND progress, Phase phase) {
-  const std::wstring title = textOf(progress), status = itemText(progress, IDC_STATUS_TEXT);
-  switch (phase) {
-    case Phase::kReading: return title.rfind(L"Reading ", 0) == 0 && title.back() == L'%' && !status.empty();
-    case Phase::kWritingRows:
-      return title.rfind(L"Saving the workbook... ", 0) == 0 && status.rfind(L"Writing row ", 0) == 0;
-    case Phase::kCompressing: return title == L"Saving the workbook..." && status == L"Compressing the workbook...";
-  }
-  return false;
-}
+const wchar_t* const kTitles[] = {L"Reading ", L"Saving the workbook... ", L"Saving the workbook..."};
+const wchar_t* const kStatus[] = {L"Reading Line ", L"Writing row ", L"Compressing the workbook..."};
 
 // The statistics dialog comes back at once after a cancel, whatever the export was doing; the
 // time from the gesture to it is printed. The file is not kept, not even after a save that
@@ -256,8 +247,12 @@ void cancelLargeConversion(Program& program, bool escape, Phase phase) {
   HWND stats = program.waitForDialogWith(IDC_FNAME);
   ASSERT_TRUE(stats);
   click(stats, IDC_CONVERT);
-  HWND progress = program.waitForWindow([&](HWND w) { return GetDlgItem(w, IDC_STATUS_TEXT) && showsPhase(w, phase); },
-                                        120000);
+  HWND progress = program.waitForWindow(
+      [&](HWND w) {
+        return GetDlgItem(w, IDC_STATUS_TEXT) && textOf(w).rfind(kTitles[int(phase)], 0) == 0 &&
+               itemText(w, IDC_STATUS_TEXT).rfind(kStatus[int(phase)], 0) == 0;
+      },
+      120000);
   ASSERT_TRUE(progress) << "the progress window says what it does";
   EXPECT_FALSE(IsWindowVisible(stats)) << "the statistics dialog is closed while it converts";
   const auto gesture = std::chrono::steady_clock::now();
@@ -277,9 +272,8 @@ void cancelLargeConversion(Program& program, bool escape, Phase phase) {
   ASSERT_TRUE(again) << "the statistics dialog is back";
   // Without a window manager, Wine waits up to 2 s for one when a window goes: part of the
   // second figure here, never on Windows.
-  std::printf("[          ] cancel while %s: progress window gone after %.0f ms, statistics dialog back after %.0f ms\n",
-              phase == Phase::kReading ? "reading" : phase == Phase::kWritingRows ? "writing rows" : "compressing",
-              hidden, back);
+  std::printf("[          ] cancel while %ls: progress window gone after %.0f ms, statistics dialog back after %.0f ms\n",
+              kStatus[int(phase)], hidden, back);
   EXPECT_LT(back, 3000);
   EXPECT_FALSE(IsWindow(progress) && IsWindowVisible(progress));
   click(again, IDC_CLOSE);
