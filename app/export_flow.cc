@@ -158,8 +158,9 @@ void ExportWorker::run(pas::LineSource& source, const std::string& path, const s
     sheet::MemoryWorkbook& book = *application.workbooks().back();
     if (options.charts) sheet::addPressureCharts(book);
     sheet::SaveReport report;
-    sheet::SaveControl control{.cancel = &channel.cancelFlag(),
-                               .progress = [&](uint64_t written, uint64_t total) { channel.showSaving(written, total); }};
+    sheet::SaveControl control{.cancel = &channel.cancelFlag(), .progress = [&](uint64_t written, uint64_t total) {
+                                 channel.showSaving(written, total);
+                               }};
     // A cancel that came while the charts were laid out spares the user the whole save.
     bool saved = !channel.cancelRequested() &&
                  (asTemplate ? sheet::saveXltx(book, out->workbook, &report, &err, 0, &control)

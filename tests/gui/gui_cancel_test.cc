@@ -75,9 +75,9 @@ int lineShown(const StatusWnd& window) {
 
 bool showsPhase(const StatusWnd& window, Phase phase) {
   if (phase == Phase::kReading) return lineShown(window) > 0;
-  if (phase == Phase::kWritingRows)
-    return window.statusText().startsWith("Writing row ") && window.windowTitle().startsWith("Saving the workbook... ");
-  return window.statusText() == "Compressing the workbook..." && window.windowTitle() == "Saving the workbook...";
+  const QString title = window.windowTitle(), status = window.statusText();
+  if (phase == Phase::kWritingRows) return status.startsWith("Writing row ") && title.startsWith("Saving the workbook... ");
+  return status == "Compressing the workbook..." && title == "Saving the workbook...";
 }
 
 // Whether the window system's input to `window` is held back: the newest modal window lets
@@ -264,9 +264,9 @@ void CancelTest::cancelFromTheCommandLine(Gesture gesture, Phase phase, bool con
   QVERIFY(given.hiddenAtOnce);
   QCOMPARE(statsShown, 2);  // the statistics come back after the cancel
   if (convertAgain) {
-    std::vector<QString> left;
+    QStringList left;
     for (const auto& entry : fs::directory_iterator(desktop_->exportFolder().toStdString()))
-      if (entry.path().filename() != ".exports") left.push_back(desktop_->exportFolder() + "/" + entry.path().filename().c_str());
+      if (entry.path().filename() != ".exports") left << QString::fromStdString(entry.path().string());
     QVERIFY(left.size() == 1 && desktop_->recordedArguments(kSheet) == QStringList{left[0]});
   } else {
     QVERIFY(exportFolderIsEmpty(*desktop_));
@@ -280,7 +280,9 @@ void CancelTest::loadThenEscape() { cancelFromTheMainDialog(Flow::kLoad, Gesture
 void CancelTest::loadThenClose() { cancelFromTheMainDialog(Flow::kLoad, Gesture::kClose); }
 void CancelTest::droppedFileThenCancelButton() { cancelFromTheMainDialog(Flow::kDrop, Gesture::kClick); }
 void CancelTest::commandLineThenEscape() { cancelFromTheCommandLine(Gesture::kEscape); }
-void CancelTest::cancelWhileSavingKeepsNothing() { cancelFromTheMainDialog(Flow::kLoad, Gesture::kClick, Phase::kWritingRows); }
+void CancelTest::cancelWhileSavingKeepsNothing() {
+  cancelFromTheMainDialog(Flow::kLoad, Gesture::kClick, Phase::kWritingRows);
+}
 void CancelTest::closingTheMainDialogCancelsAndCloses() {
   cancelFromTheMainDialog(Flow::kLoad, Gesture::kCloseMain, Phase::kWritingRows);
 }

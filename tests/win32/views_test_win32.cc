@@ -263,7 +263,8 @@ void cancelLargeConversion(Program& program, bool escape, Phase phase) {
   } else {
     PostMessageW(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
   }
-  auto since = [&] { return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - gesture).count(); };
+  using Ms = std::chrono::duration<double, std::milli>;
+  auto since = [&] { return Ms(std::chrono::steady_clock::now() - gesture).count(); };
   EXPECT_TRUE(gone(progress, 60000));
   const double hidden = since();
   HWND again = program.waitForWindow(
@@ -272,7 +273,7 @@ void cancelLargeConversion(Program& program, bool escape, Phase phase) {
   ASSERT_TRUE(again) << "the statistics dialog is back";
   // Without a window manager, Wine waits up to 2 s for one when a window goes: part of the
   // second figure here, never on Windows.
-  std::printf("[          ] cancel while %ls: progress window gone after %.0f ms, statistics dialog back after %.0f ms\n",
+  std::printf("[          ] cancel at \"%ls\": progress window gone after %.0f ms, statistics back after %.0f ms\n",
               kStatus[int(phase)], hidden, back);
   EXPECT_LT(back, 3000);
   EXPECT_FALSE(IsWindow(progress) && IsWindowVisible(progress));
