@@ -76,7 +76,8 @@ int lineShown(const StatusWnd& window) {
 bool showsPhase(const StatusWnd& window, Phase phase) {
   if (phase == Phase::kReading) return lineShown(window) > 0;
   const QString title = window.windowTitle(), status = window.statusText();
-  if (phase == Phase::kWritingRows) return status.startsWith("Writing row ") && title.startsWith("Saving the workbook... ");
+  if (phase == Phase::kWritingRows)
+    return status.startsWith("Writing row ") && title.startsWith("Saving the workbook... ");
   return status == "Compressing the workbook..." && title == "Saving the workbook...";
 }
 
