@@ -1,7 +1,10 @@
 #include "app/export_flow.h"
 
+#include <condition_variable>
 #include <exception>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <system_error>
 
 #include "app/convert/options.h"
@@ -14,6 +17,27 @@
 #include "sheet/xlsx_writer.h"
 
 namespace tnw::gui {
+
+struct ExportWorker::State {
+  ProgressChannel channel;
+  WorkerOutcome outcome;  // the worker's until done
+  sheet::ExportResult converted;  // how the conversion ended, once released
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool released = false;  // the PAS file is no longer read
+  bool done = false;
+  std::function<void()> wake;
+  bool ours = true;  // the workbook is a template in the hand-over folder, removable
+
+  void mark(bool State::*flag) {
+    std::lock_guard<std::mutex> lock(mutex);
+    this->*flag = true;
+    changed.notify_all();
+    if (wake) wake();
+  }
+  bool settled() const { return done || (released && channel.cancelFlag().load()); }
+};
+
 
 namespace fs = std::filesystem;
 
@@ -62,6 +86,33 @@ bool reserveTarget(const ExportPlan& plan, const std::string& path, std::string*
   return reserveBeside(plan.chosen, target, err);
 }
 
+// The exports let go while they were still saving; joined when the program ends.
+class LetGo {
+ public:
+  void add(std::thread thread) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    threads_.push_back(std::move(thread));
+  }
+  void joinAll() {
+    std::vector<std::thread> threads;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      threads.swap(threads_);
+    }
+    for (std::thread& thread : threads) thread.join();
+  }
+  ~LetGo() { joinAll(); }  // an exit that did not wait still must not end them halfway
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::thread> threads_;
+};
+
+LetGo& letGo() {
+  static LetGo exports;
+  return exports;
+}
+
 }  // namespace
 
 std::string suggestedSavePath(const std::string& pasPath) {
@@ -90,8 +141,70 @@ ExportPlan planExport(const std::string& pasPath, const GuiExportOptions& option
   return plan;
 }
 
-void convertAndSave(pas::LineSource& source, const std::string& path, const ExportPlan& plan,
-                    const GuiExportOptions& options, ProgressChannel& channel, WorkerOutcome* out) {
+ExportWorker::ExportWorker(pas::LineSource& source, std::string path, ExportPlan plan, GuiExportOptions options,
+                           std::function<void()> wake)
+    : state_(std::make_shared<State>()) {
+  state_->wake = std::move(wake);
+  state_->ours = plan.asTemplate;
+  letGo();  // made before the first thread, so that it outlives them all
+  thread_ = std::thread([state = state_, &source, path = std::move(path), plan = std::move(plan),
+                         options = std::move(options)] {
+    run(source, path, plan, options, *state);
+    state->mark(&State::released);
+    state->mark(&State::done);
+  });
+}
+
+ExportWorker::~ExportWorker() {
+  if (!finished_) {
+    state_->channel.requestCancel();
+    finish();
+  }
+}
+
+ProgressChannel& ExportWorker::channel() { return state_->channel; }
+
+bool ExportWorker::settled() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->settled();
+}
+
+WorkerOutcome ExportWorker::finish() {
+  State& state = *state_;
+  std::unique_lock<std::mutex> lock(state.mutex);
+  state.changed.wait(lock, [&] { return state.settled(); });
+  state.wake = nullptr;
+  finished_ = true;
+  if (!state.done) {
+    // Cancelled while saving: it removes its file when the save returns.
+    lock.unlock();
+    letGo().add(std::move(thread_));
+    WorkerOutcome cancelled;
+    cancelled.result = state.converted;
+    cancelled.cancelledLate = true;
+    return cancelled;
+  }
+  lock.unlock();
+  thread_.join();
+  WorkerOutcome outcome = std::move(state.outcome);
+  if (state.channel.cancelRequested() && !outcome.workbook.empty()) {
+    // The cancel came after the save, before the view saw it finish: the user's word stands.
+    // A file the user chose has replaced what was there, which cannot come back: it stays.
+    if (state.ours) removeFile(outcome.workbook);
+    outcome.workbook.clear();
+    outcome.cancelledLate = true;
+  }
+  return outcome;
+}
+
+void waitForLetGoExports() { letGo().joinAll(); }
+
+// Converts the file and saves the workbook. A cancel, early or late, keeps no file and leaves a
+// file the user chose to replace as it was.
+void ExportWorker::run(pas::LineSource& source, const std::string& path, const ExportPlan& plan,
+                       const GuiExportOptions& options, State& state) {
+  ProgressChannel& channel = state.channel;
+  WorkerOutcome* out = &state.outcome;
   clearUpperVectorState();
   std::string target;  // the file being saved, until the workbook is complete
   try {
@@ -101,10 +214,15 @@ void convertAndSave(pas::LineSource& source, const std::string& path, const Expo
     exportOptions.logoHash = options.logoHash;
     exportOptions.generatedAt = options.generatedAt;
     out->result = sheet::exportFile(application, source, path, &channel, exportOptions);
+    {
+      std::lock_guard<std::mutex> lock(state.mutex);
+      state.converted = out->result;
+    }
+    state.mark(&State::released);
     if (out->result.outcome != sheet::ExportResult::kCompleted) return;
     out->warnings = out->result.warnings;
     if (channel.cancelRequested()) return void(out->cancelledLate = true);
-    channel.showProgress("Saving the workbook...", pas::ProgressReporter::kStatus);
+    channel.showSaving(0, 0);
     std::string err;
     if (!reserveTarget(plan, path, &target, &err)) {
       target.clear();
@@ -114,12 +232,16 @@ void convertAndSave(pas::LineSource& source, const std::string& path, const Expo
     sheet::MemoryWorkbook& book = *application.workbooks().back();
     if (options.charts) sheet::addPressureCharts(book);
     sheet::SaveReport report;
+    sheet::SaveControl control{.cancel = &channel.cancelFlag(), .progress = [&](uint64_t written, uint64_t total) {
+                                 channel.showSaving(written, total);
+                               }};
     // A cancel that came while the charts were laid out spares the user the whole save.
-    bool saved = !channel.cancelRequested() && (plan.asTemplate ? sheet::saveXltx(book, target, &report, &err)
-                                                                : sheet::saveXlsx(book, target, &report, &err));
+    bool saved = !channel.cancelRequested() &&
+                 (plan.asTemplate ? sheet::saveXltx(book, target, &report, &err, 0, &control)
+                                  : sheet::saveXlsx(book, target, &report, &err, 0, &control));
     if (!saved || channel.cancelRequested()) {
       removeFile(target);
-      if (saved || channel.cancelRequested()) return void(out->cancelledLate = true);
+      if (channel.cancelRequested()) return void(out->cancelledLate = true);
       out->saveError = err;
       return;
     }
@@ -137,7 +259,7 @@ void convertAndSave(pas::LineSource& source, const std::string& path, const Expo
     out->result.outcome = sheet::ExportResult::kFailed;
     out->result.message = error.what();
     // The template is ours to remove; a chosen file in place (its staging name gone) stays.
-    if (!target.empty()) removeFile(target);
+    if (!target.empty() && target != plan.chosen) removeFile(target);
     out->workbook.clear();
   }
 }

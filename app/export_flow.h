@@ -10,7 +10,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/desktop.h"
@@ -69,20 +71,56 @@ ExportPlan planExport(const std::string& pasPath, const GuiExportOptions& option
 // else the documents folder; the PAS file's name with ".xlsx".
 std::string suggestedSavePath(const std::string& pasPath);
 
-// What the worker thread hands back.
+// What the worker hands back.
 struct WorkerOutcome {
   sheet::ExportResult result;
-  bool cancelledLate = false;  // cancelled after the conversion, while saving
+  bool cancelledLate = false;  // cancelled after the conversion: while or after saving
   std::string workbook;
   std::string saveError;
   std::vector<std::string> warnings;
 };
 
-// Runs on the worker thread: converts the file and saves the workbook where the plan says: a
-// template under a new name in the hand-over folder, or the .xlsx the user chose. A cancel,
-// late or early, keeps no file and leaves a file the user chose to replace as it was.
-void convertAndSave(pas::LineSource& source, const std::string& path, const ExportPlan& plan,
-                    const GuiExportOptions& options, ProgressChannel& channel, WorkerOutcome* out);
+// The conversion and the save of one export on a thread of their own, which a view starts,
+// follows through channel() and waits for.
+//
+// A cancel stops the conversion at its next line and the save at its next row. The save's
+// compression at the end is one call that cannot be interrupted and takes seconds on a large
+// file: the user is not kept waiting for it. Once the PAS file is no longer read, a cancelled
+// export is let go: it finishes unseen and removes its file, while the view goes on at once.
+// It shares nothing with a later export, and the program waits for it before it exits
+// (waitForLetGoExports), so that its file is gone by then too.
+class ExportWorker {
+ public:
+  // Starts converting `source` (it is rewound) and saving the workbook where the plan says: a
+  // template under a new name in the hand-over folder, or the .xlsx the user chose, which is
+  // replaced only by a whole workbook and only when no cancel came. `wake` is called on the
+  // worker's thread when settled() may have changed; never once finish() has returned.
+  ExportWorker(pas::LineSource& source, std::string path, ExportPlan plan, GuiExportOptions options,
+               std::function<void()> wake);
+  ~ExportWorker();  // finish(), if the view has not
+  ExportWorker(const ExportWorker&) = delete;
+  ExportWorker& operator=(const ExportWorker&) = delete;
+
+  ProgressChannel& channel();
+  // Whether the view can stop waiting: the work is over, or it was cancelled and the PAS file
+  // is no longer read.
+  bool settled() const;
+  // Waits until settled and says how the export ended. A cancel that came after the workbook
+  // was saved still counts: the workbook is removed. A cancel or nothing kept, either way.
+  WorkerOutcome finish();
+
+ private:
+  struct State;
+  static void run(pas::LineSource& source, const std::string& path, const ExportPlan& plan,
+                  const GuiExportOptions& options, State& state);
+
+  std::shared_ptr<State> state_;
+  std::thread thread_;
+  bool finished_ = false;
+};
+
+// Waits for the cancelled exports that still save (the program is about to end).
+void waitForLetGoExports();
 
 // A message for the user, as the views show it.
 struct Notice {

@@ -1,5 +1,8 @@
 #include "app/progress_channel.h"
 
+#include <algorithm>
+#include <string>
+
 namespace tnw::gui {
 
 void ProgressChannel::Slot::put(std::string_view text) {
@@ -20,6 +23,56 @@ void ProgressChannel::showProgress(std::string_view text, int kind) {
     slots_[kPercentSlot].put(text);
   else if (kind == kStatus)
     slots_[kStatusSlot].put(text);
+}
+
+void ProgressChannel::showSaving(uint64_t written, uint64_t total) {
+  // Threads report out of order; the count only ever grows.
+  uint64_t seen = saveWritten_.load(std::memory_order_relaxed);
+  while (written > seen && !saveWritten_.compare_exchange_weak(seen, written, std::memory_order_relaxed)) {
+  }
+  saveTotal_.store(total, std::memory_order_relaxed);
+  saving_.store(true, std::memory_order_release);
+}
+
+namespace {
+
+// "1,500,000": as the status line shows line numbers, the save's are large.
+std::string grouped(uint64_t n) {
+  std::string digits = std::to_string(n), out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+bool changed(std::string* shown, std::string now, std::string* text) {
+  if (now == *shown) return false;
+  *shown = now;
+  *text = std::move(now);
+  return true;
+}
+
+}  // namespace
+
+bool ProgressChannel::takeTitle(std::string* text) {
+  std::string percent;
+  if (!saving_.load(std::memory_order_acquire))
+    return takePercent(&percent) && changed(&shownTitle_, "Reading " + percent + "%", text);
+  uint64_t total = saveTotal_.load(std::memory_order_relaxed);
+  uint64_t written = std::min(saveWritten_.load(std::memory_order_relaxed), total);
+  if (total == 0 || written == total) return changed(&shownTitle_, "Saving the workbook...", text);
+  return changed(&shownTitle_, "Saving the workbook... " + std::to_string(written * 100 / total) + "%", text);
+}
+
+bool ProgressChannel::takeLine(std::string* text) {
+  std::string line;
+  if (!saving_.load(std::memory_order_acquire)) return takeStatus(&line) && changed(&shownLine_, line, text);
+  uint64_t total = saveTotal_.load(std::memory_order_relaxed);
+  uint64_t written = std::min(saveWritten_.load(std::memory_order_relaxed), total);
+  if (total == 0) return changed(&shownLine_, "Saving the workbook...", text);
+  if (written == total) return changed(&shownLine_, "Compressing the workbook...", text);
+  return changed(&shownLine_, "Writing row " + grouped(written) + " of " + grouped(total), text);
 }
 
 }  // namespace tnw::gui

@@ -6,6 +6,9 @@
 // its own and swaps it in as the newest, the window swaps the newest out to read it. Neither
 // side waits for the other, no text is half written when read, and the newest is never lost.
 // Cancel is an atomic flag the window sets and the conversion reads after every line.
+//
+// The save that follows reports from several threads at once, so its progress travels as two
+// counters; the window turns them into its title and status line.
 #pragma once
 
 #include <atomic>
@@ -22,12 +25,21 @@ class ProgressChannel : public pas::ProgressReporter {
   // The conversion's side.
   void showProgress(std::string_view text, int kind) override;
   bool cancelRequested() override { return cancel_.load(std::memory_order_acquire); }
+  const std::atomic<bool>& cancelFlag() const { return cancel_; }
+  // The save's side: it began (rows unknown yet), and rows written of the total, from any of
+  // its threads. With written == total the rows are written and the file is compressed.
+  void showSaving(uint64_t written, uint64_t total);
 
   // The window's side.
   void requestCancel() { cancel_.store(true, std::memory_order_release); }
   // The newest text of a kind that came since the last call; false when none came.
   bool takePercent(std::string* text) { return slots_[kPercentSlot].take(text); }
   bool takeStatus(std::string* text) { return slots_[kStatusSlot].take(text); }
+  // What the window shows, each when it changed since the last call: the title ("Reading 42%",
+  // "Saving the workbook... 40%") and the status line ("Reading Line 7 of 90", "Writing row
+  // 600,000 of 1,500,000").
+  bool takeTitle(std::string* text);
+  bool takeLine(std::string* text);
 
  private:
   enum { kPercentSlot, kStatusSlot, kSlots };
@@ -46,6 +58,10 @@ class ProgressChannel : public pas::ProgressReporter {
 
   Slot slots_[kSlots];
   std::atomic<bool> cancel_{false};
+  std::atomic<bool> saving_{false};
+  std::atomic<uint64_t> saveWritten_{0}, saveTotal_{0};
+  std::string shownTitle_, shownLine_;  // the window's
+
 };
 
 }  // namespace tnw::gui

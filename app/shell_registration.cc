@@ -117,6 +117,9 @@ ShellPaths shellPathsFromEnvironment() {
 std::string mimePackageXml() {
   // Weight 40: below the default 50 of text/x-pascal, so the name alone never takes a Pascal
   // source; the magic decides. Never glob-deleteall: other types keep their globs.
+  // The magic looks as far as a reader looks: Qt reads the first 16 KiB of a file, so a
+  // "~VERSION" that starts up to 8 bytes before that is found, after a long comment header too.
+  // (GIO's look-up of a file reads its first 4 KiB, whatever the rule allows.)
   return std::string(
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
@@ -127,7 +130,7 @@ std::string mimePackageXml() {
       "    <sub-class-of type=\"text/plain\"/>\n"
       "    <generic-icon name=\"text-x-generic\"/>\n"
       "    <magic priority=\"80\">\n"
-      "      <match type=\"string\" value=\"~VERSION\" offset=\"0:4096\"/>\n"
+      "      <match type=\"string\" value=\"~VERSION\" offset=\"0:16376\"/>\n"
       "    </magic>\n"
       "    <glob pattern=\"*.pas\" weight=\"40\"/>\n"
       "    <glob pattern=\"*.PAS\" weight=\"40\"/>\n"

@@ -205,6 +205,7 @@ class SheetWriter {
   bool checkCell(lxw_error error, const Target& target);
   std::vector<CellData> rowCells(int32_t row) const;
   std::string where(const Target& target) const;
+  void countRowsUpTo(int32_t row);
 
   const BookWriter& out_;
   SheetOutcome& outcome_;
@@ -216,6 +217,7 @@ class SheetWriter {
   std::vector<std::vector<PendingMerge>> merges_;  // per part, by last row
   std::vector<size_t> nextMerge_;
   size_t current_ = 0;
+  int32_t rowsCounted_ = 0;  // rows of the model counted as written
   std::string text_;  // reused for every text, so that a million cells cost no allocations
 };
 
@@ -227,6 +229,11 @@ class BookWriter {
 
   bool write();
   const std::string& problem() const { return outcome_.problem; }
+  bool cancelled() const {
+    return limits_.control && limits_.control->cancel && limits_.control->cancel->load(std::memory_order_relaxed);
+  }
+  // Counts `rows` more rows as written, and tells the one following the save.
+  void addWritten(uint64_t rows) const;
   std::vector<std::string>& warnings() { return outcome_.warnings; }
 
   const MemoryWorkbook& book() const { return book_; }
@@ -257,6 +264,8 @@ class BookWriter {
   // By the model's style index: the model keeps each distinct style once.
   std::vector<lxw_format*> formats_;
   SheetOutcome outcome_;  // of the workbook as a whole
+  uint64_t totalRows_ = 0;
+  mutable std::atomic<uint64_t> rowsWritten_{0};
 };
 
 // "GAUGE 1 (2)": the base cut so that the whole stays within the limit, numbered past names
@@ -323,9 +332,15 @@ int32_t BookWriter::lastUsedRow(SheetId id) const {
   return last;
 }
 
+void BookWriter::addWritten(uint64_t rows) const {
+  uint64_t written = rowsWritten_.fetch_add(rows, std::memory_order_relaxed) + rows;
+  if (limits_.control && limits_.control->progress) limits_.control->progress(written, totalRows_);
+}
+
 bool BookWriter::write() {
   std::vector<SheetPlan> plans = plan();
   chooseStreamed(plans);
+  for (const SheetPlan& plan : plans) totalRows_ += static_cast<uint64_t>(std::max(0, book_.lastRow(plan.id)));
   makeFormats();
   std::vector<SheetOutcome> outcomes(plans.size());
   std::vector<std::unique_ptr<SheetWriter>> sheets;
@@ -340,7 +355,7 @@ bool BookWriter::write() {
   for (size_t i = 0; i < plans.size(); ++i) {
     const SheetPlan& plan = plans[i];
     std::vector<Part> parts;
-    if (!addParts(plan, &parts)) return gather();
+    if (cancelled() || !addParts(plan, &parts)) return gather();
     if (plan.id == book_.activeSheet()) {
       worksheet_activate(parts[0].worksheet);
       worksheet_set_first_sheet(parts[0].worksheet);
@@ -477,17 +492,30 @@ bool SheetWriter::prepare() {
   return true;
 }
 
+// Every few thousand cells the writer looks whether another sheet failed or the user cancelled,
+// and tells how far it got: a few milliseconds apart, and no cost worth naming per cell.
 bool SheetWriter::writeCells(const std::atomic<bool>& stop) {
-  constexpr size_t kStopCheck = 1 << 14;  // cells between looks at whether another sheet failed
+  constexpr size_t kStopCheck = 1 << 14;
   for (size_t i = 0, n = book_.cellCount(id_); i < n; ++i) {
-    if (i % kStopCheck == 0 && stop.load(std::memory_order_relaxed)) return false;
     CellData cell = book_.cellAtIndex(id_, i);
+    if (i % kStopCheck == 0) {
+      if (stop.load(std::memory_order_relaxed) || out_.cancelled()) return false;
+      countRowsUpTo(cell.cell.row - 1);
+    }
     RowMap::Place at = rows_.place(cell.cell.row);
     if (!enterPart(at.part) || !issueMerges(at.part, at.row) ||
         !writeCell(parts_[at.part], at.row, cell))
       return false;
   }
-  return enterPart(parts_.size() - 1) && issueMerges(current_, INT32_MAX);
+  if (!enterPart(parts_.size() - 1) || !issueMerges(current_, INT32_MAX)) return false;
+  countRowsUpTo(book_.lastRow(id_));
+  return true;
+}
+
+void SheetWriter::countRowsUpTo(int32_t row) {
+  if (row <= rowsCounted_) return;
+  out_.addWritten(static_cast<uint64_t>(row - rowsCounted_));
+  rowsCounted_ = row;
 }
 
 // Cells of a row, found by halving: the cells are kept in row order.
@@ -779,7 +807,8 @@ std::string rootEndTag(std::string_view head) {
 // success. So the finished file is read back, and every XML part must be whole.
 class PackageCheck {
  public:
-  explicit PackageCheck(const std::string& path) : in_(platform::pathFromUtf8(path), std::ios::binary) {}
+  PackageCheck(const std::string& path, const std::atomic<bool>* cancel)
+      : in_(platform::pathFromUtf8(path), std::ios::binary), cancel_(cancel) {}
   bool run(std::string* problem);
 
  private:
@@ -794,6 +823,7 @@ class PackageCheck {
 
   static constexpr size_t kKept = 256;  // bytes kept of each end of a part
   std::ifstream in_;
+  const std::atomic<bool>* cancel_;  // the check of a large sheet takes a second: it stops too
 };
 
 bool PackageCheck::run(std::string* problem) {
@@ -806,6 +836,7 @@ bool PackageCheck::run(std::string* problem) {
     if (!entry.name.ends_with(".xml") && !entry.name.ends_with(".rels")) continue;
     std::string head, tail;
     bool whole = readEntry(entry, &head, &tail);
+    if (cancel_ && cancel_->load(std::memory_order_relaxed)) return *problem = kSaveCancelled, false;
     while (!tail.empty() && std::isspace(static_cast<unsigned char>(tail.back()))) tail.pop_back();
     std::string endTag = rootEndTag(head);
     if (!whole || endTag.empty() || !tail.ends_with(endTag)) {
@@ -872,7 +903,7 @@ bool PackageCheck::inflateFrom(std::streamoff data, const Entry& entry, std::str
   int status = Z_OK;
   in_.clear();
   in_.seekg(data);
-  while (status == Z_OK) {
+  while (status == Z_OK && !(cancel_ && cancel_->load(std::memory_order_relaxed))) {
     if (z.avail_in == 0 && left > 0) {
       uInt chunk = static_cast<uInt>(std::min<size_t>(left, input.size()));
       if (!in_.read(reinterpret_cast<char*>(input.data()), chunk)) break;
@@ -895,9 +926,25 @@ bool PackageCheck::inflateFrom(std::streamoff data, const Entry& entry, std::str
   return status == Z_STREAM_END && total == entry.size && crc == entry.crc;
 }
 
+// Frees a workbook without writing it, which workbook_close would do first, compressing every
+// row written so far. libxlsxwriter's free leaves the temporary file of a streamed sheet open
+// (the close reads it into the package and closes it), so that is closed here; it goes away
+// with its handle.
+void discardWorkbook(lxw_workbook* file) {
+  lxw_worksheet* worksheet;
+  LXW_FOREACH_WORKSHEET(worksheet, file) {
+    if (worksheet->optimize_tmpfile) std::fclose(worksheet->optimize_tmpfile);
+    worksheet->optimize_tmpfile = nullptr;
+    worksheet->file = nullptr;
+  }
+  lxw_workbook_free(file);
+}
+
 bool writeAndClose(const MemoryWorkbook& book, const detail::SaveLimits& limits,
                    const std::string& temp, std::vector<std::string>* warnings,
                    std::string* problem) {
+  const std::atomic<bool>* cancel = limits.control ? limits.control->cancel : nullptr;
+  auto cancelled = [&] { return cancel && cancel->load(std::memory_order_relaxed); };
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
   lxw_workbook* file = workbook_new_opt(temp.c_str(), &options);
@@ -907,14 +954,21 @@ bool writeAndClose(const MemoryWorkbook& book, const detail::SaveLimits& limits,
   }
   BookWriter writer(book, limits, file);
   bool written = writer.write();
+  if (cancelled()) {
+    discardWorkbook(file);
+    *problem = kSaveCancelled;
+    return false;
+  }
   errno = 0;
   lxw_error closed = workbook_close(file);  // also frees it, after a failure too
   int closeErrno = errno;
   *warnings = std::move(writer.warnings());
-  if (!written) *problem = writer.problem();
+  if (cancelled()) *problem = kSaveCancelled;
+  else if (!written) *problem = writer.problem();
   else if (closed != LXW_NO_ERROR) *problem = closeProblem(closed, closeErrno);
   else if (limits.asTemplate && !markPackageAsTemplate(temp, problem)) return false;
-  else return PackageCheck(temp).run(problem);
+  else if (cancelled()) *problem = kSaveCancelled;
+  else return PackageCheck(temp, cancel).run(problem);
   return false;
 }
 
@@ -962,6 +1016,11 @@ bool saveXlsx(const MemoryWorkbook& book, const std::string& path, const SaveLim
   platform::raiseOpenFileLimit();
   bool ok = createTempFile(path, &temp, &problem) &&
             writeAndClose(book, limits, temp, &warnings, &problem);
+  // The last moment a cancel can keep the file from appearing (or from replacing one there).
+  if (ok && limits.control && limits.control->cancel && limits.control->cancel->load()) {
+    ok = false;
+    problem = kSaveCancelled;
+  }
   if (ok) {
     ok = platform::replaceFile(temp, path, &problem);
   }
@@ -978,14 +1037,15 @@ bool saveXlsx(const MemoryWorkbook& book, const std::string& path, const SaveLim
 }  // namespace detail
 
 bool saveXlsx(const MemoryWorkbook& book, const std::string& path, SaveReport* report,
-              std::string* err, int threads) {
-  return detail::saveXlsx(book, path, detail::SaveLimits{.threads = threads}, report, err);
+              std::string* err, int threads, const SaveControl* control) {
+  return detail::saveXlsx(book, path, detail::SaveLimits{.threads = threads, .control = control}, report, err);
 }
 
 bool saveXltx(const MemoryWorkbook& book, const std::string& path, SaveReport* report,
-              std::string* err, int threads) {
-  return detail::saveXlsx(book, path, detail::SaveLimits{.threads = threads, .asTemplate = true}, report,
-                          err);
+              std::string* err, int threads, const SaveControl* control) {
+  return detail::saveXlsx(book, path,
+                          detail::SaveLimits{.threads = threads, .asTemplate = true, .control = control},
+                          report, err);
 }
 
 }  // namespace tnw::sheet

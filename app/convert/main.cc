@@ -178,7 +178,11 @@ void convertOne(const Job& job, const Consumers& consumers, bool charts, int thr
     sheet::MemoryWorkbook& book = *conversion.workbook();
     if (charts) sheet::addPressureCharts(book);
     sheet::SaveReport report;
-    if (!sheet::saveXlsx(book, job.output, &report, &err, threads)) return finish(FileOutcome::kFailed, err);
+    // Ctrl-C while saving stops the save too: a workbook the user gave up on is not written.
+    sheet::SaveControl control{.cancel = &app::interruptFlag()};
+    if (!sheet::saveXlsx(book, job.output, &report, &err, threads, &control))
+      return app::interrupted() ? finish(FileOutcome::kInterrupted, "interrupted, nothing written")
+                                : finish(FileOutcome::kFailed, err);
     out.warnings.insert(out.warnings.end(), report.warnings.begin(), report.warnings.end());
   }
   finish(FileOutcome::kConverted);

@@ -39,6 +39,8 @@ void installInterruptHandler() { platform::onInterrupt(onInterrupt); }
 
 bool interrupted() { return gInterrupted; }
 
+const std::atomic<bool>& interruptFlag() { return gInterrupted; }
+
 ProgressBar::ProgressBar(std::FILE* out, std::string label, bool visible)
     : out_(out), label_(std::move(label)), visible_(visible) {}
 

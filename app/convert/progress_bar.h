@@ -1,6 +1,7 @@
 // The progress bar tarnwell-convert draws on a terminal, and the interrupt that cancels.
 #pragma once
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 
@@ -11,6 +12,7 @@ namespace tnw::app {
 // Ctrl-C asks the running conversion to stop at its next line; a second one ends the program.
 void installInterruptHandler();
 bool interrupted();
+const std::atomic<bool>& interruptFlag();  // for a save, which looks at it between rows
 
 class ProgressBar : public pas::ProgressReporter {
  public:

@@ -8,10 +8,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QPointer>
-#include <QThread>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
+#include <functional>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -30,12 +30,17 @@ namespace tnw::gui {
 namespace {
 
 // While an export runs, the program's windows other than the progress window take no input,
-// as they did when the export held the one user-interface thread.
+// as they did when the export held the one user-interface thread. Only closing the window the
+// export was started from is heard: it cancels the export, and the window closes after it.
 class InputBlocker : public QObject {
  public:
   InputBlocker() { qApp->installEventFilter(this); }
   ~InputBlocker() override { qApp->removeEventFilter(this); }
   void allow(QWidget* window) { allowed_ = window; }
+  void onClose(QWidget* window, std::function<void()> closing) {
+    owner_ = window;
+    closing_ = std::move(closing);
+  }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -56,12 +61,15 @@ class InputBlocker : public QObject {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget) return false;  // the widget it is meant for gets its turn
     if (allowed_ && (widget == allowed_ || allowed_->isAncestorOf(widget))) return false;
+    if (event->type() == QEvent::Close && widget == owner_ && closing_) closing_();
     event->ignore();
     return true;
   }
 
  private:
   QPointer<QWidget> allowed_;
+  QPointer<QWidget> owner_;
+  std::function<void()> closing_;
 };
 
 QMessageBox::Icon iconOf(Notice::Kind kind) {
@@ -123,54 +131,87 @@ GuiExportResult runExport(QWidget* parent, pas::LineSource& source, const std::s
   }
 
   auto blocker = std::make_unique<InputBlocker>();
-  ProgressChannel channel;
-  bool workerDone = false;
+  std::unique_ptr<ExportWorker> worker;
+  QEventLoop loop;
+  bool woken = false, closeAfter = false;
+  auto wakeLoop = [&] {
+    woken = true;
+    loop.quit();
+  };
   std::unique_ptr<CancellingWnd> cancelling;
+  QTimer noteDelay;
+  noteDelay.setSingleShot(true);
   std::unique_ptr<StatusWnd> window;
+  auto cancel = [&] {
+    if (!worker) return;
+    worker->channel().requestCancel();
+    if (worker->settled()) return wakeLoop();
+    // Reading stops at the next line, saving at the next row: the user has the program back at
+    // once. Only a file that does not answer keeps the worker; say so, if it takes a while.
+    noteDelay.start(250);
+  };
+  QObject::connect(&noteDelay, &QTimer::timeout, [&] {
+    if (cancelling || worker->settled()) return;
+    cancelling = std::make_unique<CancellingWnd>(parent);
+    if (window) cancelling->move(window->geometry().center() - cancelling->rect().center());
+    cancelling->show();
+  });
   if (showProgress) {
     window = std::make_unique<StatusWnd>(parent);
-    QObject::connect(window.get(), &StatusWnd::cancelled, [&] {
-      channel.requestCancel();
-      if (workerDone || cancelling) return;
-      // The progress window is gone already; say what the wait is for until it ends.
-      cancelling = std::make_unique<CancellingWnd>(parent);
-      cancelling->move(window->geometry().center() - cancelling->rect().center());
-      cancelling->show();
-    });
+    QObject::connect(window.get(), &StatusWnd::cancelled, cancel);
     blocker->allow(window.get());
     window->show();
     window->raise();
     window->activateWindow();
   }
+  if (parent) {
+    blocker->onClose(parent->window(), [&] {
+      closeAfter = true;
+      if (window) window->hide();
+      cancel();
+    });
+  }
 
   WorkerOutcome outcome;
   {
     WaitCursor wait(Qt::BusyCursor);
-    QEventLoop loop;
-    std::unique_ptr<QThread> worker(
-        QThread::create([&] { convertAndSave(source, path, plan, options, channel, &outcome); }));
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    // Called on the worker's thread; the loop looks again on its own.
+    worker = std::make_unique<ExportWorker>(source, path, plan, options, [&loop, &woken] {
+      QMetaObject::invokeMethod(&loop, [&loop, &woken] {
+        woken = true;
+        loop.quit();
+      }, Qt::QueuedConnection);
+    });
     QTimer refresh;
     if (window) {
       QObject::connect(&refresh, &QTimer::timeout, [&] {
         std::string text;
-        if (channel.takePercent(&text)) window->showText(QString::fromStdString(text), StatusWnd::kPercent);
-        if (channel.takeStatus(&text)) window->showText(QString::fromStdString(text), StatusWnd::kStatus);
+        if (worker->channel().takeTitle(&text)) window->setWindowTitle(QString::fromStdString(text));
+        if (worker->channel().takeLine(&text)) window->showText(QString::fromStdString(text), StatusWnd::kStatus);
       });
       refresh.start(options.refreshMilliseconds);
     }
-    worker->start();
-    loop.exec();
-    if (!worker->isFinished()) {
-      // The event loop was told to end (the program is quitting): stop at the next line.
-      channel.requestCancel();
-      worker->wait();
+    while (!worker->settled()) {
+      woken = false;
+      loop.exec();
+      if (!woken) {
+        // The event loop was told to end (the program is quitting): stop at the next line.
+        worker->channel().requestCancel();
+        break;
+      }
     }
-    workerDone = true;
+    outcome = worker->finish();
   }
+  noteDelay.stop();
   cancelling.reset();
   window.reset();  // the window never outlives the conversion, and goes before the workbook shows
   blocker.reset();
+  if (closeAfter && parent) {
+    // What the user asked for while the export ran, now that it is over.
+    QTimer::singleShot(0, parent->window(), [target = QPointer<QWidget>(parent->window())] {
+      if (target) target->close();
+    });
+  }
 
   std::vector<Notice> notices;
   {

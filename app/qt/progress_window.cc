@@ -14,7 +14,7 @@ namespace tnw::gui {
 
 namespace {
 
-// The white face and thin border of a window that has no caption bar, filling the window.
+// The white face of the window, with a thin border, filling it.
 QFrame* borderedFrame(QDialog* window) {
   auto* frame = new QFrame(window);
   frame->setObjectName("border");
@@ -27,15 +27,17 @@ QFrame* borderedFrame(QDialog* window) {
 
 }  // namespace
 
-StatusWnd::StatusWnd(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+// A title bar with only a close button: the title says what it does and how far it got, and
+// closing the window is one more way to cancel.
+StatusWnd::StatusWnd(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName("CStatusWnd");
   setWindowTitle("Reading...");
   setWindowIcon(programIcon());
-  // The export may start from inside a modal dialog (the main dialog runs modally), and then
-  // only the newest modal window and its children take input: a plain window would never see
-  // its Cancel clicked, Escape pressed or its close asked for. As the newest modal window itself
-  // it takes them in every flow, and the windows behind it wait, as they should.
-  setWindowModality(Qt::ApplicationModal);
+  // Not modal: a modal window would keep the window system's close command from the window
+  // the export started from, which is to cancel it and then close. The export may start from
+  // inside a modal dialog (the main dialog runs modally); as that dialog's child this window
+  // still takes input, and the export keeps every other window's input from them meanwhile.
   setFixedSize(440, 164);
   QFrame* frame = borderedFrame(this);
   auto* layout = new QVBoxLayout(frame);
@@ -80,11 +82,11 @@ void StatusWnd::cancel() {
   Q_EMIT cancelled();
 }
 
-CancellingWnd::CancellingWnd(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+CancellingWnd::CancellingWnd(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setObjectName("cancelling");
   setWindowTitle("Cancelling...");
   setWindowIcon(programIcon());
-  setWindowModality(Qt::ApplicationModal);
   QFrame* frame = borderedFrame(this);
   label_ = new QLabel("Cancelling...", frame);
   label_->setObjectName("text");

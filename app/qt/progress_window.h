@@ -1,6 +1,6 @@
-// The window that shows how far a conversion got and lets the user stop it: a small pop-up
-// without a caption bar, the product name, a status line and a Cancel button. Its title reads
-// "Reading 42%" as the percentage comes in (the task bar shows it).
+// The window that shows how far a conversion got and lets the user stop it: a small window
+// with the product name, a status line and a Cancel button. Its title says what it does and
+// how far it got ("Reading 42%", "Saving the workbook... 40%"; the task bar shows it too).
 #pragma once
 
 #include <QDialog>
@@ -44,9 +44,10 @@ class StatusWnd : public QDialog {
   bool cancelled_ = false;
 };
 
-// What shows after a cancel until the export has wound down. The conversion stops at its next
-// line, but a workbook already being written is finished (and then removed) first, which can
-// take seconds; the progress window is gone at once, so this says why nothing has come back.
+// What shows after a cancel when the export does not wind down at once. The conversion stops
+// at its next line and the save at its next row, but a file that does not answer (a network
+// share gone quiet) holds the conversion inside a read; the progress window is gone at once,
+// so this says why nothing has come back.
 class CancellingWnd : public QDialog {
   Q_OBJECT
 

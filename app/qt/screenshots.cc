@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFont>
 #include <QMessageBox>
 #include <QPalette>
 #include <QPixmap>
@@ -117,6 +118,10 @@ int main(int argc, char** argv) {
   reading.showText("42", StatusWnd::kPercent);
   reading.showText("Reading Line 420017 of 1000002", StatusWnd::kStatus);
   shooter.shoot(reading, "progress");
+  StatusWnd saving;
+  saving.setWindowTitle("Saving the workbook... 40%");
+  saving.showText("Writing row 600,000 of 1,500,000", StatusWnd::kStatus);
+  shooter.shoot(saving, "progress-saving");
 
   CConfigDlg isDefault(std::optional<std::string>("/usr/bin/tarnwell"), nullptr);
   shooter.shoot(isDefault, "configuration-default");
@@ -138,6 +143,16 @@ int main(int argc, char** argv) {
       "AER_WTC_Submission_0001234567890_100-11-27-052-18W5-00_drillstem_test_run_2_recorder_14422_final.pas",
       *longValues);
   shooter.shoot(longStats, "statistics-long-values");
+
+  // A larger system font, as qt6ct or a desktop's setting gives it: the labels keep their words
+  // whole and the dialog grows.
+  const QFont usualFont = QApplication::font();
+  QApplication::setFont(QFont("DejaVu Sans", 14));
+  {
+    CPasStatsDlg largeFont("drillstem-test.pas", *full);
+    shooter.shoot(largeFont, "statistics-14pt");
+  }
+  QApplication::setFont(usualFont);
 
   QMessageBox noProgram(QMessageBox::Information, "Tarnwell",
                         "The workbook is saved as\n/home/user/Documents/drillstem-test.xlsx\n\n"

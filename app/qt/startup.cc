@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/qt/artwork.h"
+#include "app/export_flow.h"
 #include "app/export_folder.h"
 #include "app/qt/message.h"
 #include "app/qt/pas_stats_dlg.h"
@@ -86,19 +87,23 @@ int runStartup(const CommandLine& line, const Startup& startup) {
   CTestDlg main;
   main.setExportOptions(startup.exportOptions);
   if (startup.chooseFile) main.setFileChooser(startup.chooseFile);
+  int status = 0;
   switch (line.kind) {
     case CommandLine::kOpenFile:
-      return runFileFlow(line.path, main);
+      status = runFileFlow(line.path, main);
+      break;
     case CommandLine::kRegister:
     case CommandLine::kRemoveExports:
     case CommandLine::kHelp:
     case CommandLine::kVersion:
-      return 0;
+      break;
     case CommandLine::kMainDialog:
+      main.exec();
       break;
   }
-  main.exec();
-  return 0;
+  // The windows are gone; a cancelled save that still runs removes its file before the end.
+  waitForLetGoExports();
+  return status;
 }
 
 int runTarnwell(int argc, char** argv) {

@@ -35,7 +35,9 @@ QPushButton* stripButton(StripImage image, const QString& objectName, std::strin
   button->setIconSize(QSize(32, 32));
   button->setFixedSize(64, 54);
   setButtonName(button, name);
-  button->setAutoDefault(false);
+  // Enter presses the focused button, as Space does: the button with the focus is the
+  // dialog's default one.
+  button->setAutoDefault(true);
   return button;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/export_flow.h"
 #include "app/export_folder.h"
 #include "app/platform.h"
 #include "app/settings.h"
@@ -75,7 +76,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   registerAtStart();
   removeOldExports();
   tnw::gui::GuiExportOptions options;
-  if (line.kind == CommandLine::kOpenFile) return tnw::win32::runFileFlow(line.path, options);
-  tnw::win32::runMainDialog(options);
-  return 0;
+  int status = 0;
+  if (line.kind == CommandLine::kOpenFile)
+    status = tnw::win32::runFileFlow(line.path, options);
+  else
+    tnw::win32::runMainDialog(options);
+  // The windows are gone; a cancelled save that still runs removes its file before the end.
+  tnw::gui::waitForLetGoExports();
+  return status;
 }

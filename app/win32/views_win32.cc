@@ -6,7 +6,6 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <cwchar>
 #include <filesystem>
@@ -766,10 +765,14 @@ gui::GuiExportResult runExport(HWND owner, pas::LineSource& source, const std::s
     return result;
   }
 
-  gui::ProgressChannel channel;
   gui::WorkerOutcome outcome;
   {
     auto disabled = std::make_unique<DisabledWindows>();
+    const DWORD uiThread = GetCurrentThreadId();
+    // The worker wakes this thread's message loop when the wait may be over.
+    gui::ExportWorker worker(source, path, plan, options,
+                             [uiThread] { PostThreadMessageW(uiThread, kWorkerDone, 0, 0); });
+    gui::ProgressChannel& channel = worker.channel();
     StatusState status;
     status.channel = &channel;
     HWND window = CreateDialogParamW(instance(), MAKEINTRESOURCEW(IDD_STATUS), owner, statusProc,
@@ -780,34 +783,28 @@ gui::GuiExportResult runExport(HWND owner, pas::LineSource& source, const std::s
     SetFocus(GetDlgItem(window, IDCANCEL));
     HCURSOR busy = SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
 
-    std::atomic<bool> done{false};
-    const DWORD uiThread = GetCurrentThreadId();
-    std::thread worker([&] {
-      gui::convertAndSave(source, path, plan, options, channel, &outcome);
-      done.store(true, std::memory_order_release);
-      PostThreadMessageW(uiThread, kWorkerDone, 0, 0);
-    });
     SetTimer(window, 1, static_cast<UINT>(std::max(10, options.refreshMilliseconds)), nullptr);
     MSG msg;
-    while (!done.load(std::memory_order_acquire)) {
+    // Over when the work is, or at once after a cancel: the worker then stops at its next line
+    // or row, or finishes a compression it cannot stop unseen and removes its file.
+    while (!worker.settled()) {
       if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
         // The program is quitting: stop at the next line, and pass the quit on.
         channel.requestCancel();
-        worker.join();
         PostQuitMessage(static_cast<int>(msg.wParam));
         break;
       }
       if (msg.message == WM_TIMER && msg.hwnd == window) {
         std::string text;
-        if (channel.takePercent(&text)) SetWindowTextW(window, (L"Reading " + wide(text) + L"%").c_str());
-        if (!status.cancelled && channel.takeStatus(&text)) SetDlgItemTextW(window, IDC_STATUS_TEXT, wide(text).c_str());
+        if (channel.takeTitle(&text)) SetWindowTextW(window, wide(text).c_str());
+        if (channel.takeLine(&text) && !status.cancelled) SetDlgItemTextW(window, IDC_STATUS_TEXT, wide(text).c_str());
         continue;
       }
       if (IsDialogMessageW(window, &msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
-    if (worker.joinable()) worker.join();
+    outcome = worker.finish();
     SetCursor(busy);
     disabled.reset();  // before the window goes, so that the owner takes the activation back
     DestroyWindow(window);  // never outlives the conversion, and goes before the workbook shows

@@ -1,5 +1,6 @@
 // Dialogs that stay readable: the statistics dialog with long names and values, and the HTML
 // pages under a dark colour scheme, measured on what the widgets actually paint.
+#include <QFontMetrics>
 #include <QHelpEvent>
 #include <QStyleFactory>
 #include <QTest>
@@ -25,6 +26,7 @@ class ReadableTest : public QObject {
   void initTestCase();
   void longValuesWrapInsideTheStatisticsDialog();
   void runawayValuesAreShortenedWithTheWholeTextInTheirTooltip();
+  void labelsNeverBreakInsideAWordAtLargerFonts();
   void pagesStayLegibleInADarkScheme();
 };
 
@@ -172,6 +174,26 @@ void ReadableTest::runawayValuesAreShortenedWithTheWholeTextInTheirTooltip() {
   QHelpEvent help(QEvent::ToolTip, at.center(), page.viewport()->mapToGlobal(at.center()));
   QApplication::sendEvent(page.viewport(), &help);
   QTRY_COMPARE(QToolTip::text(), company);
+}
+
+// A system font of 12 points or more (qt6ct, a desktop's setting) once broke "Company:" into
+// "Compan" and "y:": at every size the labels keep their words whole, and the dialog grows.
+void ReadableTest::labelsNeverBreakInsideAWordAtLargerFonts() {
+  auto converter = scanned("Hollowmere Exploration Ltd.", "Leduc");
+  int lastWidth = 0;
+  for (int points = 8; points <= 16; ++points) {
+    QApplication::setFont(QFont("DejaVu Sans", points));
+    CPasStatsDlg dialog("well 7.pas", *converter);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    for (const char* label : {"Type:", "UWI:", "Company:", "Formation:"})
+      QVERIFY2(textRect(*dialog.page(), label).height() < 1.5 * QFontMetrics(QApplication::font()).height(),
+               qPrintable(QString("\"%1\" breaks at %2 points").arg(label).arg(points)));
+    verifyFieldsVisible(dialog, {"FNAME", "TYPE", "UWI", "OPERATOR", "FORMATION"});
+    if (QTest::currentTestFailed()) return;
+    QVERIFY2(dialog.width() >= lastWidth, "a larger font never makes the dialog narrower");
+    lastWidth = dialog.width();
+  }
 }
 
 void ReadableTest::pagesStayLegibleInADarkScheme() {

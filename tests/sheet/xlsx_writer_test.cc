@@ -461,6 +461,34 @@ TEST_F(XlsxWriterTest, AFullDiskLeavesTheOldFile) {
 #endif
 }
 
+// A cancel keeps no file, whenever it comes: before the save, between rows, or during the
+// compression that cannot be interrupted (it takes effect when that returns). A file already at
+// the target stays as it was, and nothing is left beside it. Streamed and held sheets alike.
+TEST_F(XlsxWriterTest, ACancelledSaveKeepsNoFile) {
+  for (SheetId id : {sheet_, book_.addSheetAfter(sheet_)})
+    for (int32_t row = 1; row <= 50'000; ++row) book_.setText(id, {row, 0}, "row " + std::to_string(row));
+  for (size_t streamed : {size_t{64}, size_t{1}}) {
+    for (double cancelAt : {0.0, 0.5, 1.0, 2.0}) {  // of the rows; past 1: never
+      SCOPED_TRACE("cancel at " + std::to_string(cancelAt) + ", streamed sheets " + std::to_string(streamed));
+      dir_.write("out.xlsx", "old");
+      std::atomic<bool> cancel{cancelAt == 0};
+      uint64_t most = 0;
+      SaveControl control{.cancel = &cancel, .progress = [&](uint64_t written, uint64_t total) {
+                            most = std::max(most, written);
+                            cancel = cancel || written >= cancelAt * total;
+                          }};
+      std::string err;
+      bool saved = detail::saveXlsx(book_, out_, {.threads = 1, .maxStreamedSheets = streamed, .control = &control},
+                                    nullptr, &err);
+      EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"out.xlsx"});
+      EXPECT_EQ(saved, cancelAt > 1) << err;
+      EXPECT_EQ(contents(out_).substr(0, 3), saved ? std::string("PK\3") : "old");
+      EXPECT_EQ(err, saved ? "" : "cannot write " + out_ + ": " + std::string(kSaveCancelled));
+      EXPECT_EQ(most < 100'000, cancelAt < 1) << "rows written: " << most;
+    }
+  }
+}
+
 // Sheets written at the same time make the same file as sheets written one after another:
 // every part byte for byte (the creation time aside), and the same warnings in the same
 // order. A real two-gauge conversion with its charts, and a workbook whose sheets continue

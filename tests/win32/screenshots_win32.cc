@@ -109,6 +109,8 @@ int wmain(int argc, wchar_t** argv) {
     HWND progress = program.waitForWindow([](HWND w) { return textOf(w).rfind(L"Reading ", 0) == 0; });
     Sleep(200);
     capture(progress, L"progress");
+    progress = program.waitForWindow([](HWND w) { return textOf(w).rfind(L"Saving the workbook... ", 0) == 0; }, 120000);
+    capture(progress, L"progress-saving");
     if (progress) PostMessageW(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
     program.waitForWindow([&](HWND w) { return GetDlgItem(w, IDC_FNAME) && w != stats; });
   }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -358,20 +360,28 @@ TEST_F(ViewsTest, AMissingLogoIsToldAbout) {
   EXPECT_TRUE(workbooks().empty());
 }
 
-// The statistics dialog comes back after a cancel, the file is not kept, and the conversion
-// stopped well before its end.
-void cancelLargeConversion(ViewsTest& test, Program& program, bool escape) {
+// What the export is doing when the user cancels, as the progress window says it.
+enum class Phase { kReading, kWritingRows, kCompressing };
+const wchar_t* const kTitles[] = {L"Reading ", L"Saving the workbook... ", L"Saving the workbook..."};
+const wchar_t* const kStatus[] = {L"Reading Line ", L"Writing row ", L"Compressing the workbook..."};
+
+// The statistics dialog comes back at once after a cancel, whatever the export was doing; the
+// time from the gesture to it is printed. The file is not kept, not even after a save that
+// could not be stopped at once: the program waits for it before it ends.
+void cancelLargeConversion(ViewsTest& test, Program& program, bool escape, Phase phase) {
   HWND stats = program.waitForDialogWith(IDC_FNAME);
   ASSERT_TRUE(stats);
   click(stats, IDC_CONVERT);
   ASSERT_TRUE(answerSaveDialog(program, test.chosenWorkbook().wstring()));
-  HWND progress = program.waitForWindow([](HWND w) {
-    const std::wstring title = textOf(w);
-    return title.rfind(L"Reading ", 0) == 0 && title.back() == L'%';
-  });
-  ASSERT_TRUE(progress) << "the title shows the percentage read";
-  EXPECT_NE(itemText(progress, IDC_STATUS_TEXT), L"");
+  HWND progress = program.waitForWindow(
+      [&](HWND w) {
+        return GetDlgItem(w, IDC_STATUS_TEXT) && textOf(w).rfind(kTitles[int(phase)], 0) == 0 &&
+               itemText(w, IDC_STATUS_TEXT).rfind(kStatus[int(phase)], 0) == 0;
+      },
+      120000);
+  ASSERT_TRUE(progress) << "the progress window says what it does";
   EXPECT_FALSE(IsWindowVisible(stats)) << "the statistics dialog is closed while it converts";
+  const auto gesture = std::chrono::steady_clock::now();
   if (escape) {
     HWND cancel = GetDlgItem(progress, IDCANCEL);
     PostMessageW(cancel, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -379,12 +389,25 @@ void cancelLargeConversion(ViewsTest& test, Program& program, bool escape) {
   } else {
     PostMessageW(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
   }
-  HWND again = program.waitForWindow([&](HWND w) { return GetDlgItem(w, IDC_FNAME) && w != stats; }, 60000);
+  using Ms = std::chrono::duration<double, std::milli>;
+  auto since = [&] { return Ms(std::chrono::steady_clock::now() - gesture).count(); };
+  EXPECT_TRUE(gone(progress, 60000));
+  const double hidden = since();
+  HWND again = program.waitForWindow(
+      [&](HWND w) { return GetDlgItem(w, IDC_FNAME) && w != stats && IsWindowEnabled(w); }, 60000);
+  const double back = since();
   ASSERT_TRUE(again) << "the statistics dialog is back";
+  // Without a window manager, Wine waits up to 2 s for one when a window goes: part of the
+  // second figure here, never on Windows.
+  std::printf("[          ] cancel at \"%ls\": progress window gone after %.0f ms, statistics back after %.0f ms\n",
+              kStatus[int(phase)], hidden, back);
+  EXPECT_LT(back, 3000);
   EXPECT_FALSE(IsWindow(progress) && IsWindowVisible(progress));
-  EXPECT_FALSE(fs::exists(test.chosenWorkbook()));
+  // Not the chosen workbook, nor the file it would have been saved in first.
+  for (const auto& entry : fs::directory_iterator(test.chosenWorkbook().parent_path()))
+    EXPECT_NE(entry.path().filename().wstring().rfind(L"chosen.xlsx", 0), 0u) << entry.path().filename();
   click(again, IDC_CLOSE);
-  EXPECT_EQ(program.waitForExit(), 0u);
+  EXPECT_EQ(program.waitForExit(60000), 0u);
 }
 
 std::string largePas(int lines) {
@@ -396,13 +419,14 @@ std::string largePas(int lines) {
 
 TEST_F(ViewsTest, CancelStopsALargeConversionFromTheCommandLine) {
   const fs::path big = write(L"large well.pas", largePas(1000000));
-  {
+  for (auto [escape, phase] : {std::pair{false, Phase::kReading}, std::pair{true, Phase::kReading},
+                               std::pair{false, Phase::kWritingRows}, std::pair{true, Phase::kCompressing}}) {
     Program program(quoted(big));
-    cancelLargeConversion(*this, program, false);
-  }
-  {
-    Program program(quoted(big));
-    cancelLargeConversion(*this, program, true);
+    cancelLargeConversion(*this, program, escape, phase);
+    // Nothing at all is left in the folder: no workbook, no temporary file.
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(exportFolder(), ec))
+      EXPECT_EQ(entry.path().filename().wstring(), L".exports");
   }
   EXPECT_TRUE(workbooks().empty());
 }
