@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "pas/text.h"
+
 namespace tnw::gui {
 
 void ProgressChannel::Slot::put(std::string_view text) {
@@ -36,16 +38,6 @@ void ProgressChannel::showSaving(uint64_t written, uint64_t total) {
 
 namespace {
 
-// "1,500,000": as the status line shows line numbers, the save's are large.
-std::string grouped(uint64_t n) {
-  std::string digits = std::to_string(n), out;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return out;
-}
-
 bool changed(std::string* shown, std::string now, std::string* text) {
   if (now == *shown) return false;
   *shown = now;
@@ -72,7 +64,7 @@ bool ProgressChannel::takeLine(std::string* text) {
   uint64_t written = std::min(saveWritten_.load(std::memory_order_relaxed), total);
   if (total == 0) return changed(&shownLine_, "Saving the workbook...", text);
   if (written == total) return changed(&shownLine_, "Compressing the workbook...", text);
-  return changed(&shownLine_, "Writing row " + grouped(written) + " of " + grouped(total), text);
+  return changed(&shownLine_, "Writing row " + pas::withSeparators(written) + " of " + pas::withSeparators(total), text);
 }
 
 }  // namespace tnw::gui

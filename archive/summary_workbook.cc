@@ -13,6 +13,7 @@
 #include "pas/header_sections.h"
 #include "pas/pas_converter.h"
 #include "pas/type_detection.h"
+#include "pas/text.h"
 #include "platform/platform.h"
 #include "readers/factory.h"
 #include "sheet/workbook_layout.h"
@@ -35,15 +36,6 @@ constexpr int32_t kHeaderRows = 3;   // section, mnemonic, description
 constexpr int32_t kLeadColumns = 2;  // File and UWI, on every sheet of a type
 constexpr double kFileWidth = 50;
 constexpr size_t kMaxRepeatNotes = 20;  // a messy archive would bury the other notes
-
-std::string withSeparators(uint64_t n) {
-  std::string digits = std::to_string(n), out;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return out;
-}
 
 // "~HEADER DATA - GAUGE (2)": the section without its number, and the number; 0 for a section
 // that has none.
@@ -368,7 +360,7 @@ SheetId SummarySink::State::layOutType(TypeTable& table, std::string_view code, 
     book.setName(sheet, name);
     if (k > 0)
       notes.push_back("sheet \"" + std::string(code) + "\" has more columns than a sheet can hold (" +
-                      withSeparators(static_cast<uint64_t>(options.maxColumns)) + "); they continue on sheet \"" +
+                      pas::withSeparators(static_cast<uint64_t>(options.maxColumns)) + "); they continue on sheet \"" +
                       name + "\", with File and UWI repeated");
     book.setText(sheet, {kHeaderRows, 0}, "File");
     book.setText(sheet, {kHeaderRows, 1}, "UWI");

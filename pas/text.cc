@@ -41,4 +41,13 @@ std::string format(const char* fmt, ...) {
   return out;
 }
 
+std::string withSeparators(uint64_t n) {
+  std::string digits = std::to_string(n), out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
 }  // namespace tnw::pas

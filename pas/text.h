@@ -1,6 +1,7 @@
 // Small text helpers shared by the reading code. Texts are bytes as read from the file.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,9 @@ inline bool startsWith(std::string_view text, std::string_view prefix) {
 void replaceAll(std::string& text, std::string_view from, std::string_view to);
 
 std::string toUpperAscii(std::string_view text);
+
+// "1,048,576": counts in messages read as the user reads them elsewhere.
+std::string withSeparators(uint64_t n);
 
 // printf-style formatting into a std::string.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));

@@ -19,6 +19,7 @@
 
 #include <zlib.h>
 
+#include "pas/text.h"
 #include "platform/platform.h"
 #include "sheet/picture_info.h"
 #include "sheet/text_encoding.h"
@@ -37,16 +38,6 @@ constexpr size_t kMaxNumberFormatBytes = LXW_FORMAT_FIELD_LEN - 1;  // libxlsxwr
 constexpr int32_t kMaxColumns = 16'384;
 constexpr double kPointsPerPixel = 0.75;  // pictures carry no resolution: 96 pixels an inch
 constexpr double kSlack = 1e-6;           // points; keeps a picture at a cell's edge in that cell
-
-// "1,048,576": counts in warnings read as the user reads them elsewhere.
-std::string withSeparators(uint64_t n) {
-  std::string digits = std::to_string(n), out;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return out;
-}
 
 std::string systemMessage(int error) {
   return std::error_code(error, std::generic_category()).message();
@@ -362,7 +353,7 @@ bool BookWriter::write() {
     }
     for (size_t p = 1; p < parts.size(); ++p)
       outcomes[i].warn("sheet " + inQuotes(plan.names[0]) + " has more rows than a sheet can hold (" +
-                       withSeparators(limits_.maxRows) + "); they continue on sheet " +
+                       pas::withSeparators(limits_.maxRows) + "); they continue on sheet " +
                        inQuotes(parts[p].name));
     sheets.push_back(std::make_unique<SheetWriter>(*this, plan.id, std::move(parts), limits_.maxRows, outcomes[i]));
     if (!sheets.back()->prepare()) return gather();
@@ -633,7 +624,7 @@ bool SheetWriter::insertPicture(const Picture& picture) {
   std::string url = toUtf8(picture.address), tip = toUtf8(picture.screenTip);
   // libxlsxwriter would drop an over-long link with nothing but a line on stderr.
   if (utf8CharCount(url) > kMaxUrlChars) {
-    outcome_.warn(where + ": its link is longer than " + withSeparators(kMaxUrlChars) +
+    outcome_.warn(where + ": its link is longer than " + pas::withSeparators(kMaxUrlChars) +
               " characters and is left out");
     url.clear();
   }
@@ -737,7 +728,7 @@ bool SheetWriter::writeNumber(const Target& target, double value, lxw_format* fo
 bool SheetWriter::writeText(const Target& target, std::string_view bytes, lxw_format* format) {
   text_.clear();
   if (!detail::appendFileText(bytes, kMaxTextChars, &text_))
-    outcome_.warn(where(target) + ": text cut to the " + withSeparators(kMaxTextChars) +
+    outcome_.warn(where(target) + ": text cut to the " + pas::withSeparators(kMaxTextChars) +
               " characters a cell can hold");
   // libxlsxwriter skips an empty text; a styled empty cell must keep its style.
   if (text_.empty() && !format) return true;

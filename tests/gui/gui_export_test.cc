@@ -369,6 +369,7 @@ void ExportTest::cancelAfterTheSaveDialogKeepsNothing() {
   result = runExport(nullptr, *source, "/data/well 7.pas", true, desktop_->exportOptions());
   QVERIFY2(replaced.finished(), qPrintable(replaced.state()));
   QCOMPARE(result.outcome, GuiExportResult::kCancelled);
+  waitForLetGoExports();  // a compression that could not stop removes its file when it ends
   QCOMPARE(workbooksIn(desktop_->documents()), std::vector<std::string>{"well 7.xlsx"});
   std::ifstream in(old);
   QCOMPARE(std::string(std::istreambuf_iterator<char>(in), {}), std::string("the user's older workbook"));
