@@ -56,21 +56,14 @@ void removeFile(const std::string& path) {
 // A new, empty file beside the one the user chose, which the save fills: the chosen file is
 // replaced only by a whole workbook, and only when the export was not cancelled meanwhile.
 bool reserveBeside(const std::string& chosen, std::string* staging, std::string* err) {
-  for (int n = 1; n <= 100; ++n) {
-    const std::string candidate = chosen + ".part" + (n == 1 ? "" : std::to_string(n));
-    std::string problem;
-    switch (platform::createNewFile(candidate, &problem)) {
-      case platform::NewFile::kCreated:
-        *staging = candidate;
-        return true;
-      case platform::NewFile::kExists:
-        continue;
-      case platform::NewFile::kFailed:
-        *err = "cannot write " + chosen + ": " + problem;
-        return false;
-    }
+  std::string problem;
+  auto nameFor = [&](int n) { return chosen + ".part" + (n == 1 ? "" : std::to_string(n)); };
+  switch (createFirstUnused(nameFor, 100, staging, &problem)) {
+    case platform::NewFile::kCreated: return true;
+    case platform::NewFile::kFailed: *err = "cannot write " + chosen + ": " + problem; break;
+    case platform::NewFile::kExists: *err = "cannot write " + chosen + ": no unused name for the file that is being saved"; break;
   }
-  *err = "cannot write " + chosen + ": no unused name for the file that is being saved";
+  staging->clear();
   return false;
 }
 

@@ -218,27 +218,29 @@ bool prepareExportFolder(const std::string& folder, std::string* problem) {
   return true;
 }
 
+platform::NewFile createFirstUnused(const std::function<std::string(int)>& nameFor, int tries, std::string* path,
+                                    std::string* problem) {
+  for (int n = 1; n <= tries; ++n) {
+    *path = nameFor(n);
+    platform::NewFile made = platform::createNewFile(*path, problem);
+    if (made != platform::NewFile::kExists) return made;
+  }
+  return platform::NewFile::kExists;
+}
+
 bool reserveWorkbookPath(const std::string& folder, const std::string& pasPath, const std::string& extension,
                          std::string* path, std::string* err) {
   std::string first = utf8Of(pathOf(app::outputPathFor(pasPath, folder)).replace_extension(extension));
-  for (int n = 1; n <= kMaxNumber; ++n) {
-    std::string candidate = numbered(first, n);
-    // An exclusive create: an existing file is never opened. (Not fopen's "x", which the
-    // Windows C runtime ignores: it would empty another export's workbook.)
-    std::string problem;
-    switch (platform::createNewFile(candidate, &problem)) {
-      case platform::NewFile::kCreated:
-        *path = candidate;
-        return true;
-      case platform::NewFile::kExists:
-        continue;
-      case platform::NewFile::kFailed:
-        *err = "cannot create " + candidate + ": " + problem;
-        return false;
-    }
+  std::string problem;
+  switch (createFirstUnused([&](int n) { return numbered(first, n); }, kMaxNumber, path, &problem)) {
+    case platform::NewFile::kCreated: return true;
+    case platform::NewFile::kFailed: *err = "cannot create " + *path + ": " + problem; break;
+    case platform::NewFile::kExists:
+      *err = "cannot create a new workbook in " + folder + ": " + std::to_string(kMaxNumber) +
+             " workbooks named after " + platform::fileName(pasPath) + " are there already";
+      break;
   }
-  *err = "cannot create a new workbook in " + folder + ": " + std::to_string(kMaxNumber) +
-         " workbooks named after " + platform::fileName(pasPath) + " are there already";
+  path->clear();
   return false;
 }
 

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 namespace tnw::gui {
 
 // $XDG_CACHE_HOME/tarnwell, or ~/.cache/tarnwell when that is unset or not absolute; empty
@@ -24,6 +26,13 @@ std::string exportFolder();
 // files can be created in it. On failure *problem says for the user, in words, which folder
 // cannot be used and why.
 bool prepareExportFolder(const std::string& folder, std::string* problem);
+
+// Creates empty the first of nameFor(1), nameFor(2), ... nameFor(tries) that does not exist,
+// exclusively: an existing file is never opened. (Not fopen's "x", which the Windows C runtime
+// ignores: it would empty another export's workbook.) kExists when every name is taken; kFailed
+// with *problem when creating failed, *path then names the file tried.
+platform::NewFile createFirstUnused(const std::function<std::string(int)>& nameFor, int tries, std::string* path,
+                                    std::string* problem);
 
 // Claims a file name in `folder` named after the PAS file ("well.pas" -> "well.xltx", then
 // "well (2).xltx", ...) by creating it empty, so that no other export can take it. The caller
