@@ -29,6 +29,8 @@ class Sink {
   virtual bool add(const InputFile& file, std::string* err) = 0;
   // After the last input. False: *err says why.
   virtual bool finish(std::string* err) = 0;
+  // A line saying what the run did to the sink's own file, left out by --quiet.
+  virtual std::string summary() const { return {}; }
   // Lines for the user after the run (what was skipped, limits met), each complete.
   virtual std::vector<std::string> notes() const { return {}; }
 };

@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
+#include <thread>
+
 #include "archive/row_batch.h"
 
 namespace tnw::archive {
@@ -120,10 +123,21 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const std::string& path, std::str
   // frames in the log. WAL: readers go on while a loader writes, and a killed loader leaves
   // only whole transactions. NORMAL: a commit is safe from a killed process without a flush to
   // disk each time; a power cut may lose the last files but never mixes them.
-  if (!store->exec("PRAGMA page_size = 16384; PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;"
-                   "PRAGMA cache_size = -65536; PRAGMA journal_size_limit = 67108864",
-                   err))
-    return nullptr;
+  //
+  // Two loaders started together on a new database both hold a read lock and both want the
+  // whole file to turn the log on; SQLite refuses one of them at once instead of waiting (that
+  // wait could never end), so that one tries again until the other has done it.
+  const char* const setup =
+      "PRAGMA page_size = 16384; PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;"
+      "PRAGMA cache_size = -65536; PRAGMA journal_size_limit = 67108864";
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyMilliseconds);
+  while (!store->exec(setup, err)) {
+    if ((sqlite3_extended_errcode(store->db_) & 0xff) != SQLITE_BUSY ||
+        std::chrono::steady_clock::now() > deadline)
+      return nullptr;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  err->clear();
   if (!store->begin(err)) return nullptr;
   sqlite3_stmt* query = nullptr;
   int version = 0, tables = 0;

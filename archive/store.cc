@@ -97,11 +97,15 @@ bool StoreSink::prune(std::string* err) {
   return true;
 }
 
-std::vector<std::string> StoreSink::notes() const {
+std::string StoreSink::summary() const {
   std::string summary = store_->name() + ": " + plural(loadedCount_, "file loaded", "files loaded") + ", " +
                         std::to_string(unchangedCount_) + " unchanged";
   if (options_.prune) summary += ", " + plural(pruned_, "file", "files") + " no longer found removed";
-  std::vector<std::string> notes{summary};
+  return summary;
+}
+
+std::vector<std::string> StoreSink::notes() const {
+  std::vector<std::string> notes;
   if (failedHeld_ > 0)
     notes.push_back(store_->name() + ": " + plural(failedHeld_, "file that failed keeps", "files that failed keep") +
                     " what an earlier run loaded");

@@ -61,6 +61,7 @@ class StoreSink : public Sink {
   bool wants(const std::string& path, const std::string& sha256) const override;
   bool add(const InputFile& file, std::string* err) override;
   bool finish(std::string* err) override;
+  std::string summary() const override;
   std::vector<std::string> notes() const override;
 
   const std::string& source() const { return options_.source; }

@@ -443,8 +443,10 @@ int main(int argc, char** argv) {
   outcomes.insert(outcomes.end(), refused.begin(), refused.end());
   size_t given = work.size() + refused.size();
   if (given > 1 && !options.quiet) say(stdout, app::batchTable(outcomes, given > 50));
-  for (const auto& sink : consumers.sinks)
+  for (const auto& sink : consumers.sinks) {
+    if (!options.quiet && !sink->summary().empty()) complain(sink->summary());
     for (const std::string& note : sink->notes()) complain(note);
+  }
   if (!sinkFailure.empty()) {
     complain(sinkFailure);
     status = kExitFailed;

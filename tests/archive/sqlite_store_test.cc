@@ -46,7 +46,9 @@ struct LoadRun {
   std::vector<std::string> finish() {
     std::string err;
     EXPECT_TRUE(sink->finish(&err)) << err;
-    return sink->notes();
+    std::vector<std::string> lines = sink->notes();
+    lines.insert(lines.begin(), sink->summary());
+    return lines;
   }
 };
 

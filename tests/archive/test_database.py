@@ -200,6 +200,18 @@ class Database(unittest.TestCase):
         # Both were given the examples: each is held once, whichever loaded it.
         self.assertEqual(query(self.db, "SELECT count(*), count(DISTINCT path) FROM files"), [(19, 19)])
 
+    def test_loaders_started_together_on_a_new_database(self):
+        # Both turn the log on at once; one of them used to be refused with "database is locked".
+        example = os.path.join(EXAMPLES, "gradient.pas")
+        for round in range(10):
+            db = os.path.join(self.dir, "new%d.sqlite" % round)
+            loaders = [subprocess.Popen(converter_command.command(CONVERT, ["-q", "--db", db, example]),
+                                        stderr=subprocess.PIPE, text=True) for _ in range(2)]
+            for loader in loaders:
+                _, err = loader.communicate(timeout=60)
+                self.assertEqual((loader.returncode, err), (0, ""))
+            self.assertEqual(query(db, "SELECT count(*) FROM files"), [(1,)])
+
 
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1], verbosity=2)
