@@ -134,15 +134,31 @@ ExportPlan planExport(const std::string& pasPath, const GuiExportOptions& option
   return plan;
 }
 
-ExportWorker::ExportWorker(pas::LineSource& source, std::string path, ExportPlan plan, GuiExportOptions options,
-                           std::function<void()> wake)
+ExportJob singleFileJob(pas::LineSource& source, const std::string& path) {
+  ExportJob job;
+  job.path = path;
+  job.build = [&source, path](ProgressChannel& channel, const GuiExportOptions& options) {
+    auto application = std::make_shared<sheet::MemoryApplication>();
+    sheet::ExportOptions exportOptions;
+    exportOptions.logoPath = options.logoPath;
+    exportOptions.logoHash = options.logoHash;
+    exportOptions.generatedAt = options.generatedAt;
+    BuiltWorkbook built;
+    built.result = sheet::exportFile(*application, source, path, &channel, exportOptions);
+    if (built.result.outcome == sheet::ExportResult::kCompleted)
+      built.book = std::shared_ptr<sheet::MemoryWorkbook>(application, application->workbooks().back().get());
+    return built;
+  };
+  return job;
+}
+
+ExportWorker::ExportWorker(ExportJob job, ExportPlan plan, GuiExportOptions options, std::function<void()> wake)
     : state_(std::make_shared<State>()) {
   state_->wake = std::move(wake);
   state_->ours = plan.asTemplate;
   letGo();  // made before the first thread, so that it outlives them all
-  thread_ = std::thread([state = state_, &source, path = std::move(path), plan = std::move(plan),
-                         options = std::move(options)] {
-    run(source, path, plan, options, *state);
+  thread_ = std::thread([state = state_, job = std::move(job), plan = std::move(plan), options = std::move(options)] {
+    run(job, plan, options, *state);
     state->mark(&State::released);
     state->mark(&State::done);
   });
@@ -192,21 +208,17 @@ WorkerOutcome ExportWorker::finish() {
 
 void waitForLetGoExports() { letGo().joinAll(); }
 
-// Converts the file and saves the workbook. A cancel, early or late, keeps no file and leaves a
-// file the user chose to replace as it was.
-void ExportWorker::run(pas::LineSource& source, const std::string& path, const ExportPlan& plan,
-                       const GuiExportOptions& options, State& state) {
+// Makes the workbook and saves it. A cancel, early or late, keeps no file and leaves a file the
+// user chose to replace as it was.
+void ExportWorker::run(const ExportJob& job, const ExportPlan& plan, const GuiExportOptions& options, State& state) {
   ProgressChannel& channel = state.channel;
   WorkerOutcome* out = &state.outcome;
   clearUpperVectorState();
   std::string target;  // the file being saved, until the workbook is complete
   try {
-    sheet::MemoryApplication application;
-    sheet::ExportOptions exportOptions;
-    exportOptions.logoPath = options.logoPath;
-    exportOptions.logoHash = options.logoHash;
-    exportOptions.generatedAt = options.generatedAt;
-    out->result = sheet::exportFile(application, source, path, &channel, exportOptions);
+    BuiltWorkbook built = job.build(channel, options);
+    out->result = built.result;
+    out->note = built.note;
     {
       std::lock_guard<std::mutex> lock(state.mutex);
       state.converted = out->result;
@@ -217,13 +229,13 @@ void ExportWorker::run(pas::LineSource& source, const std::string& path, const E
     if (channel.cancelRequested()) return void(out->cancelledLate = true);
     channel.showSaving(0, 0);
     std::string err;
-    if (!reserveTarget(plan, path, &target, &err)) {
+    if (!reserveTarget(plan, job.path, &target, &err)) {
       target.clear();
       out->saveError = err;
       return;
     }
-    sheet::MemoryWorkbook& book = *application.workbooks().back();
-    if (options.charts) sheet::addPressureCharts(book);
+    sheet::MemoryWorkbook& book = *built.book;
+    if (options.charts && !job.summary) sheet::addPressureCharts(book);
     sheet::SaveReport report;
     sheet::SaveControl control{.cancel = &channel.cancelFlag(), .progress = [&](uint64_t written, uint64_t total) {
                                  channel.showSaving(written, total);
@@ -257,7 +269,7 @@ void ExportWorker::run(pas::LineSource& source, const std::string& path, const E
   }
 }
 
-GuiExportResult finishExport(const ExportPlan& plan, const std::string& pasPath, const WorkerOutcome& outcome,
+GuiExportResult finishExport(const ExportPlan& plan, const ExportJob& job, const WorkerOutcome& outcome,
                              std::vector<Notice>* notices) {
   GuiExportResult result;
   auto tell = [&](Notice::Kind kind, const std::string& text) {
@@ -277,7 +289,8 @@ GuiExportResult finishExport(const ExportPlan& plan, const std::string& pasPath,
   }
   if (converted.outcome != sheet::ExportResult::kCompleted) {
     result.outcome = GuiExportResult::kFailed;
-    tell(Notice::kError, "Could not convert " + platform::fileName(pasPath) + ":\n" + converted.message);
+    tell(Notice::kError, job.summary ? "Could not make the summary workbook:\n" + converted.message
+                                     : "Could not convert " + platform::fileName(job.path) + ":\n" + converted.message);
     return result;
   }
   if (!outcome.saveError.empty()) {
@@ -297,12 +310,15 @@ GuiExportResult finishExport(const ExportPlan& plan, const std::string& pasPath,
     tell(Notice::kWarning, "The workbook is saved as\n" + outcome.workbook + "\n\nbut " + result.launch.program +
                                " could not be started:\n" + result.launch.error);
   }
+  if (!outcome.note.empty()) notices->push_back({Notice::kInformation, outcome.note});
   if (!outcome.warnings.empty()) {
     std::string lines;
     for (const std::string& warning : outcome.warnings) lines += "\n- " + warning;
-    notices->push_back(
-        {Notice::kInformation,
-         "Some of the file did not fit the .xlsx format as it stands and was placed differently:" + lines});
+    notices->push_back({Notice::kInformation,
+                        (job.summary ? "About the summary workbook:"
+                                     : "Some of the file did not fit the .xlsx format as it stands and was placed "
+                                       "differently:") +
+                            lines});
   }
   return result;
 }

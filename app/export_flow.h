@@ -19,6 +19,7 @@
 #include "app/progress_channel.h"
 #include "pas/line_source.h"
 #include "sheet/export_driver.h"
+#include "sheet/memory_workbook.h"
 
 namespace tnw::gui {
 
@@ -71,6 +72,27 @@ ExportPlan planExport(const std::string& pasPath, const GuiExportOptions& option
 // else the documents folder; the PAS file's name with ".xlsx".
 std::string suggestedSavePath(const std::string& pasPath);
 
+// A workbook made on the worker's thread, and how the making ended. `book` keeps alive what the
+// workbook belongs to.
+struct BuiltWorkbook {
+  sheet::ExportResult result;
+  std::shared_ptr<sheet::MemoryWorkbook> book;  // when completed
+  std::string note;  // what the user should know once the workbook is open, when anything
+};
+
+// What an export makes: one PAS file's workbook, or the summary of several files.
+struct ExportJob {
+  // What the workbook is named after: the PAS file as the user gave it (it is written into the
+  // workbook), or the name the summary's workbook takes.
+  std::string path;
+  bool summary = false;  // no logo and no charts; its messages speak of the files
+  std::function<BuiltWorkbook(ProgressChannel& channel, const GuiExportOptions& options)> build;
+};
+
+// The export of one file: `source` is rewound and read on the worker's thread, and must stay
+// open until the worker is finished.
+ExportJob singleFileJob(pas::LineSource& source, const std::string& path);
+
 // What the worker hands back.
 struct WorkerOutcome {
   sheet::ExportResult result;
@@ -78,6 +100,7 @@ struct WorkerOutcome {
   std::string workbook;
   std::string saveError;
   std::vector<std::string> warnings;
+  std::string note;
 };
 
 // The conversion and the save of one export on a thread of their own, which a view starts,
@@ -91,12 +114,11 @@ struct WorkerOutcome {
 // (waitForLetGoExports), so that its file is gone by then too.
 class ExportWorker {
  public:
-  // Starts converting `source` (it is rewound) and saving the workbook where the plan says: a
+  // Starts making the job's workbook and saving it where the plan says: a
   // template under a new name in the hand-over folder, or the .xlsx the user chose, which is
   // replaced only by a whole workbook and only when no cancel came. `wake` is called on the
   // worker's thread when settled() may have changed; never once finish() has returned.
-  ExportWorker(pas::LineSource& source, std::string path, ExportPlan plan, GuiExportOptions options,
-               std::function<void()> wake);
+  ExportWorker(ExportJob job, ExportPlan plan, GuiExportOptions options, std::function<void()> wake);
   ~ExportWorker();  // finish(), if the view has not
   ExportWorker(const ExportWorker&) = delete;
   ExportWorker& operator=(const ExportWorker&) = delete;
@@ -111,8 +133,7 @@ class ExportWorker {
 
  private:
   struct State;
-  static void run(pas::LineSource& source, const std::string& path, const ExportPlan& plan,
-                  const GuiExportOptions& options, State& state);
+  static void run(const ExportJob& job, const ExportPlan& plan, const GuiExportOptions& options, State& state);
 
   std::shared_ptr<State> state_;
   std::thread thread_;
@@ -132,7 +153,7 @@ struct Notice {
 // After the worker: hands the saved workbook to the spreadsheet program and says what the user
 // must know. The views show the notices in this order; the result's message is the one about
 // the outcome (not the one listing what was placed differently).
-GuiExportResult finishExport(const ExportPlan& plan, const std::string& pasPath, const WorkerOutcome& outcome,
+GuiExportResult finishExport(const ExportPlan& plan, const ExportJob& job, const WorkerOutcome& outcome,
                              std::vector<Notice>* notices);
 
 }  // namespace tnw::gui

@@ -183,6 +183,7 @@ SummarySink::SummarySink(std::string path, SummaryOptions options) : state_(std:
 SummarySink::~SummarySink() = default;
 
 const sheet::MemoryWorkbook& SummarySink::workbook() const { return state_->book; }
+sheet::MemoryWorkbook& SummarySink::workbook() { return state_->book; }
 
 namespace {
 
@@ -311,6 +312,7 @@ bool SummarySink::finish(std::string* err) {
     s.notes.push_back(std::to_string(s.repeats - kMaxRepeatNotes) +
                       " more values were given again in their section with another value; "
                       "the summary shows the last of each");
+  if (s.path.empty()) return true;
   sheet::SaveReport report;
   sheet::detail::SaveLimits limits{.maxRows = s.options.maxRows, .threads = s.options.threads};
   if (!sheet::detail::saveXlsx(s.book, s.path, limits, &report, err)) return false;

@@ -27,6 +27,7 @@ struct SummaryOptions {
 
 class SummarySink : public Sink {
  public:
+  // With an empty path, finish() lays the workbook out and leaves the saving to the caller.
   explicit SummarySink(std::string path, SummaryOptions options = {});
   ~SummarySink() override;
 
@@ -38,6 +39,7 @@ class SummarySink : public Sink {
 
   // The workbook finish() laid out and saved.
   const sheet::MemoryWorkbook& workbook() const;
+  sheet::MemoryWorkbook& workbook();
 
  private:
   struct State;

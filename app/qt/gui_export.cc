@@ -98,6 +98,10 @@ std::string askWhereToSave(QWidget* parent, const std::string& suggested) {
 
 GuiExportResult runExport(QWidget* parent, pas::LineSource& source, const std::string& path, bool showProgress,
                           const GuiExportOptions& options) {
+  return runExport(parent, singleFileJob(source, path), showProgress, options);
+}
+
+GuiExportResult runExport(QWidget* parent, const ExportJob& job, bool showProgress, const GuiExportOptions& options) {
   GuiExportResult result;
   auto tell = [&](QMessageBox::Icon icon, const QString& text) {
     result.message = text.toStdString();
@@ -117,7 +121,7 @@ GuiExportResult runExport(QWidget* parent, pas::LineSource& source, const std::s
 
   // Where the workbook goes, asked before anything else is shown or runs: a Cancel there keeps
   // nothing and costs nothing.
-  const ExportPlan plan = planExport(path, options, [&](const std::string& suggested) {
+  const ExportPlan plan = planExport(job.path, options, [&](const std::string& suggested) {
     return askWhereToSave(parent, suggested);
   });
   if (plan.outcome == ExportPlan::kCancelled) {
@@ -176,7 +180,7 @@ GuiExportResult runExport(QWidget* parent, pas::LineSource& source, const std::s
   {
     WaitCursor wait(Qt::BusyCursor);
     // Called on the worker's thread; the loop looks again on its own.
-    worker = std::make_unique<ExportWorker>(source, path, plan, options, [&loop, &woken] {
+    worker = std::make_unique<ExportWorker>(job, plan, options, [&loop, &woken] {
       QMetaObject::invokeMethod(&loop, [&loop, &woken] {
         woken = true;
         loop.quit();
@@ -216,7 +220,7 @@ GuiExportResult runExport(QWidget* parent, pas::LineSource& source, const std::s
   std::vector<Notice> notices;
   {
     WaitCursor wait;
-    result = finishExport(plan, path, outcome, &notices);
+    result = finishExport(plan, job, outcome, &notices);
   }
   for (const Notice& notice : notices) showMessage(parent, iconOf(notice.kind), shownText(notice.text));
   return result;

@@ -25,5 +25,7 @@ namespace tnw::gui {
 // be cancelled from anywhere else).
 GuiExportResult runExport(QWidget* parent, pas::LineSource& source, const std::string& path, bool showProgress,
                           const GuiExportOptions& options);
+// Any export: one file's, or the summary of several.
+GuiExportResult runExport(QWidget* parent, const ExportJob& job, bool showProgress, const GuiExportOptions& options);
 
 }  // namespace tnw::gui

@@ -20,7 +20,7 @@ struct Startup {
   ShellPaths paths = shellPathsFromEnvironment();
   ToolRunner runTool = desktop::runProgram;
   GuiExportOptions exportOptions;
-  std::function<QString(QWidget*)> chooseFile;  // the main dialog's; the system's dialog when unset
+  std::function<QStringList(QWidget*)> chooseFile;  // the main dialog's; the system's dialog when unset
 };
 
 // The registration every start does; its problems go to stderr. False when there were any.

@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMimeData>
 #include <QPushButton>
@@ -22,6 +23,7 @@
 #include "app/qt/message.h"
 #include "app/qt/pas_stats_dlg.h"
 #include "app/qt/view_as_text.h"
+#include "app/summary_export.h"
 #include "pas/pas_converter.h"
 
 namespace tnw::gui {
@@ -41,19 +43,21 @@ QPushButton* stripButton(StripImage image, const QString& objectName, std::strin
   return button;
 }
 
-// The first local PAS file among dropped URLs; empty when there is none.
-std::string droppedPasFile(const QMimeData* data) {
-  if (!data || !data->hasUrls()) return {};
+// The local PAS files and folders among dropped URLs, in the order dropped.
+std::vector<std::string> droppedPaths(const QMimeData* data) {
+  std::vector<std::string> paths;
+  if (!data || !data->hasUrls()) return paths;
   for (const QUrl& url : data->urls()) {
     if (!url.isLocalFile()) continue;
     QString file = url.toLocalFile();
-    if (file.endsWith(".pas", Qt::CaseInsensitive)) return QFile::encodeName(file).toStdString();
+    if (file.endsWith(".pas", Qt::CaseInsensitive) || QFileInfo(file).isDir())
+      paths.push_back(QFile::encodeName(file).toStdString());
   }
-  return {};
+  return paths;
 }
 
-QString defaultChooser(QWidget* parent) {
-  return QFileDialog::getOpenFileName(parent, "Load...", QString(), "ERCB Pressure ASCII Standard (*.pas)");
+QStringList defaultChooser(QWidget* parent) {
+  return QFileDialog::getOpenFileNames(parent, "Load...", QString(), "ERCB Pressure ASCII Standard (*.pas)");
 }
 
 }  // namespace
@@ -102,9 +106,24 @@ CTestDlg::CTestDlg(QWidget* parent) : QDialog(parent), chooseFile_(defaultChoose
 }
 
 void CTestDlg::load() {
-  QString chosen = chooseFile_(this);
-  if (chosen.isEmpty()) return;
-  loadFile(QFile::encodeName(chosen).toStdString());
+  std::vector<std::string> paths;
+  for (const QString& chosen : chooseFile_(this))
+    if (!chosen.isEmpty()) paths.push_back(QFile::encodeName(chosen).toStdString());
+  loadFiles(paths);
+}
+
+void CTestDlg::loadFiles(const std::vector<std::string>& paths) {
+  if (wantsSummary(paths))
+    summarize(paths, true);
+  else if (!paths.empty())
+    loadFile(paths.front());
+}
+
+GuiExportResult CTestDlg::summarize(const std::vector<std::string>& paths, bool showProgress) {
+  lastExport_ = runExport(isVisible() ? this : nullptr, summaryJob(paths), showProgress, exportOptions_);
+  if (lastExport_.outcome != GuiExportResult::kLogoFailed)
+    lastExportCancelled_ = lastExport_.outcome == GuiExportResult::kCancelled;
+  return lastExport_;
 }
 
 void CTestDlg::loadFile(const std::string& path) {
@@ -161,16 +180,16 @@ GuiExportResult CTestDlg::convertFile(const std::string& path, bool showProgress
 }
 
 void CTestDlg::dragEnterEvent(QDragEnterEvent* event) {
-  if (!droppedPasFile(event->mimeData()).empty()) event->acceptProposedAction();
+  if (!droppedPaths(event->mimeData()).empty()) event->acceptProposedAction();
 }
 
 void CTestDlg::dropEvent(QDropEvent* event) {
-  std::string path = droppedPasFile(event->mimeData());
-  if (path.empty()) return;
+  std::vector<std::string> paths = droppedPaths(event->mimeData());
+  if (paths.empty()) return;
   event->acceptProposedAction();
   // Not from inside the drop: the file manager waits for the drop to finish, and the
   // statistics dialog would keep it waiting for as long as it is open.
-  QTimer::singleShot(0, this, [this, path] { loadFile(path); });
+  QTimer::singleShot(0, this, [this, paths] { loadFiles(paths); });
 }
 
 }  // namespace tnw::gui

@@ -162,7 +162,7 @@ void CancelTest::cancelFromTheMainDialog(Flow flow, Gesture gesture, Phase phase
   std::string path = writeBigPas("big well.pas");
   CTestDlg dialog;
   dialog.setExportOptions(desktop_->exportOptions());
-  dialog.setFileChooser([&](QWidget*) { return QString::fromStdString(path); });
+  dialog.setFileChooser([&](QWidget*) { return QStringList{QString::fromStdString(path)}; });
   QMimeData dropped;
   dropped.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
   int statsShown = 0, lineAtCancel = 0;

@@ -215,7 +215,7 @@ void DialogsTest::loadShowsTheStatisticsAndCloseReturns() {
   int asked = 0;
   dialog.setFileChooser([&](QWidget*) {
     ++asked;
-    return QString::fromStdString(file);
+    return QStringList{QString::fromStdString(file)};
   });
   QString uwi;
   Script script;
@@ -231,7 +231,7 @@ void DialogsTest::loadShowsTheStatisticsAndCloseReturns() {
   QCOMPARE(uwi, QString("102/14-09-062-22W4/00"));
   QVERIFY(!fs::exists(desktop_->exportFolder().toStdString()));  // nothing was converted
   // A chooser that is cancelled leads nowhere.
-  dialog.setFileChooser([](QWidget*) { return QString(); });
+  dialog.setFileChooser([](QWidget*) { return QStringList(); });
   dialog.load();
   QVERIFY(!QApplication::activeModalWidget());
 }
@@ -242,7 +242,7 @@ void DialogsTest::loadOfAFileThatCannotBeOpenedSaysSo() {
   QVERIFY(::mkfifo(fifo.toLocal8Bit().constData(), 0600) == 0);  // opened for reading, it would wait for a writer
   for (auto [chosen, why] : {std::pair{missing, QString(": No such file or directory")},
                              std::pair{fifo, QString(": it is not a regular file")}}) {
-    dialog.setFileChooser([&](QWidget*) { return chosen; });
+    dialog.setFileChooser([&](QWidget*) { return QStringList{chosen}; });
     QString message;
     Script script;
     script.then([&] {

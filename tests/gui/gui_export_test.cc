@@ -11,8 +11,12 @@
 #include <fstream>
 #include <iterator>
 
+#include <QMimeData>
+#include <sys/stat.h>
+
 #include "app/qt/gui_export.h"
 #include "app/qt/progress_window.h"
+#include "app/qt/test_dlg.h"
 #include "gui_test_support.h"
 
 using namespace tnw;
@@ -41,6 +45,8 @@ class ExportTest : public QObject {
   void launchThatCannotStartIsReported();
   void unreadableFileEndsTheExportWithItsReason();
   void chartsOnlyWhenAsked();
+  void severalFilesAndAFolderDroppedBecomeOneSummary();
+  void cancelDuringASummaryKeepsNothing();
 
  private:
   std::unique_ptr<FakeDesktop> desktop_;
@@ -459,6 +465,80 @@ void ExportTest::chartsOnlyWhenAsked() {
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     QCOMPARE(bytes.find("xl/charts/chart1.xml") != std::string::npos, charts);
   }
+}
+
+void ExportTest::severalFilesAndAFolderDroppedBecomeOneSummary() {
+  const std::string folder = desktop_->root().toStdString() + "/More wells";
+  fs::create_directories(folder + "/deeper");
+  fs::copy_file(sourceFile("examples/gas-analysis.pas"), folder + "/gas.pas");
+  fs::copy_file(sourceFile("examples/gradient.pas"), folder + "/deeper/gradient.PAS");
+  QVERIFY(::mkfifo((folder + "/stuck.pas").c_str(), 0600) == 0);  // refused, not waited for
+  CTestDlg dialog;
+  dialog.setExportOptions(desktop_->exportOptions());
+  dialog.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+  QString note;
+  Script script;
+  script.then([&] {
+    note = messageText();
+    return !note.isEmpty() && acceptMessage();
+  });
+  QMimeData dropped;
+  dropped.setUrls({QUrl::fromLocalFile(QString::fromStdString(pasFile_)),
+                   QUrl::fromLocalFile(QString::fromStdString(folder))});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&dialog, &enter);
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&dialog, &drop);
+  QVERIFY(enter.isAccepted() && drop.isAccepted());
+  QTRY_VERIFY_WITH_TIMEOUT(script.finished(), 20000);
+  QCOMPARE(note, "1 of 4 files could not be converted; the sheet \"FILES\" says why for each.");
+  const GuiExportResult& result = dialog.lastExport();
+  QCOMPARE(result.outcome, GuiExportResult::kCompleted);
+  QCOMPARE(result.workbook, desktop_->exportFolder().toStdString() + "/Summary.xltx");
+  QCOMPARE(*desktop_->recordedArguments(kSheet), QStringList{QString::fromStdString(result.workbook)});
+  // Read back by a reader of its own: the sheets, and each file's row in input order.
+  QProcess python;
+  python.start("/usr/bin/python3", {"-c", "import sys, openpyxl\n"
+                                          "wb = openpyxl.load_workbook(sys.argv[1])\n"
+                                          "print('|'.join(wb.sheetnames))\n"
+                                          "for r in wb['FILES'].iter_rows(min_row=2, values_only=True): print(r[0], r[1], r[12])",
+                                    QString::fromStdString(result.workbook)});
+  QVERIFY(python.waitForFinished(30000));
+  QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()).split('\n'),
+           QStringList({"FILES|GRD|GAN|WAN", QString::fromStdString(pasFile_) + " WAN converted",
+                        QString::fromStdString(folder) + "/deeper/gradient.PAS GRD converted",
+                        QString::fromStdString(folder) + "/gas.pas GAN converted",
+                        QString::fromStdString(folder) + "/stuck.pas None cannot read " +
+                            QString::fromStdString(folder) + "/stuck.pas: it is not a regular file",
+                        ""}));
+}
+
+void ExportTest::cancelDuringASummaryKeepsNothing() {
+  const std::string folder = desktop_->root().toStdString() + "/archive";
+  fs::create_directories(folder);
+  QStringList chosen;
+  for (int i = 0; i < 3000; ++i) {
+    chosen << QString::fromStdString(folder + "/well " + std::to_string(i) + ".pas");
+    fs::copy_file(pasFile_, chosen.back().toStdString());
+  }
+  CTestDlg dialog;
+  dialog.setExportOptions(desktop_->exportOptions());
+  dialog.setFileChooser([&](QWidget*) { return chosen; });  // Load with several files chosen
+  Script script;
+  script.then([&] {
+    auto* window = visibleWindow<StatusWnd>();
+    if (!window || !window->statusText().endsWith(" of 3,000 files done")) return false;
+    QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
+    return true;
+  });
+  dialog.load();
+  QVERIFY2(script.finished(), qPrintable(script.state()));
+  QCOMPARE(dialog.lastExport().outcome, GuiExportResult::kCancelled);
+  QVERIFY(dialog.lastExportCancelled());
+  QVERIFY(workbooksIn(desktop_->exportFolder()).empty());
+  QVERIFY(!desktop_->wasStarted(kSheet));
+  QVERIFY(!visibleWindow<StatusWnd>());
 }
 
 QTEST_MAIN(ExportTest)
