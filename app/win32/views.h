@@ -21,6 +21,8 @@ int runFileFlow(const std::string& path, const gui::GuiExportOptions& options);
 // keeps the window live. `owner` and the program's other windows take no input meanwhile.
 gui::GuiExportResult runExport(HWND owner, pas::LineSource& source, const std::string& path,
                                const gui::GuiExportOptions& options);
+// Any export: one file's, or the summary of several.
+gui::GuiExportResult runExport(HWND owner, const gui::ExportJob& job, const gui::GuiExportOptions& options);
 
 // "Tarnwell" message boxes.
 void showMessage(HWND owner, UINT icon, const std::string& utf8);

@@ -1,6 +1,7 @@
 #include "app/win32/views.h"
 
 #include <commctrl.h>
+#include <cderr.h>
 #include <commdlg.h>
 #include <shellapi.h>
 #include <windowsx.h>
@@ -18,6 +19,7 @@
 #include "app/export_folder.h"
 #include "app/pas_file.h"
 #include "app/progress_channel.h"
+#include "app/summary_export.h"
 #include "app/version.h"
 #include "app/win32/resource.h"
 #include "app/win32/shell_win32.h"
@@ -32,7 +34,7 @@ namespace {
 constexpr COLORREF kRed = RGB(0xC8, 0x32, 0x28), kNavy = RGB(0x1F, 0x3A, 0x68), kInk = RGB(0x10, 0x2A, 0x52),
                    kLabel = RGB(0x5A, 0x66, 0x78), kBlue = RGB(0x1A, 0x4F, 0xB5), kPage = RGB(0xEC, 0xEE, 0xF1);
 constexpr const wchar_t* kLink = L"<a href=\"https://tarnwell.hollowmere.example/\">tarnwell.hollowmere.example</a>";
-constexpr UINT kLoadDropped = WM_APP + 1;  // the main dialog loads the file dropped on it
+constexpr UINT kLoadDropped = WM_APP + 1;  // the main dialog loads the files dropped on it
 constexpr UINT kWorkerDone = WM_APP + 2;   // the export's worker has finished
 
 HINSTANCE instance() { return GetModuleHandleW(nullptr); }
@@ -534,7 +536,7 @@ struct MainState {
   Fonts fonts;
   HBITMAP drop = nullptr;
   HICON icons[4] = {};
-  std::string dropped;
+  std::vector<std::string> dropped;
 };
 
 void viewAsText(HWND owner, const std::string& path) {
@@ -583,18 +585,45 @@ bool loadFile(HWND owner, const std::string& path, gui::GuiExportOptions& option
   return true;
 }
 
+// One PAS file goes through its statistics; several, or a folder, make one summary workbook.
+void loadFiles(HWND owner, const std::vector<std::string>& paths, gui::GuiExportOptions& options) {
+  if (gui::wantsSummary(paths))
+    runExport(owner, gui::summaryJob(paths), options);
+  else if (!paths.empty())
+    loadFile(owner, paths.front(), options);
+}
+
+// What the open-file dialog hands back: one full path, or with several files chosen the folder
+// and then each name, every one ended by a null, the last by two.
+std::vector<std::string> chosenFiles(const wchar_t* buffer) {
+  std::wstring first = buffer;
+  const wchar_t* name = buffer + first.size() + 1;
+  if (!*name) return {narrow(first)};
+  if (!first.empty() && first.back() != L'\\') first += L'\\';  // not after a drive's root, "C:\\"
+  std::vector<std::string> files;
+  for (; *name; name += std::wcslen(name) + 1) files.push_back(narrow(first + name));
+  return files;
+}
+
 void load(HWND dialog, MainState& s) {
-  wchar_t file[32768] = L"*.pas";
+  // Room for a few thousand names chosen at once.
+  std::vector<wchar_t> buffer(1 << 20, L'\0');
+  std::wcscpy(buffer.data(), L"*.pas");
   OPENFILENAMEW open{};
   open.lStructSize = sizeof open;
   open.hwndOwner = dialog;
   open.lpstrFilter = L"ERCB Pressure ASCII Standard (*.pas)\0*.pas\0\0";
-  open.lpstrFile = file;
-  open.nMaxFile = static_cast<DWORD>(std::size(file));
+  open.lpstrFile = buffer.data();
+  open.nMaxFile = static_cast<DWORD>(buffer.size());
   open.lpstrDefExt = L"pas";
-  open.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER;
-  if (!GetOpenFileNameW(&open)) return;
-  loadFile(dialog, narrow(file), s.options);
+  open.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER | OFN_ALLOWMULTISELECT;
+  if (!GetOpenFileNameW(&open)) {
+    if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+      showMessage(dialog, MB_ICONWARNING,
+                  "Too many files were chosen at once. Choose fewer, or drop their folder on Tarnwell.");
+    return;
+  }
+  loadFiles(dialog, chosenFiles(buffer.data()), s.options);
 }
 
 void paintPage(HWND dialog, MainState& s, HDC dc) {
@@ -666,10 +695,14 @@ INT_PTR CALLBACK mainProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
     case WM_DROPFILES: {
       auto drop = reinterpret_cast<HDROP>(wParam);
       const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-      for (UINT i = 0; i < count && s->dropped.empty(); ++i) {
+      s->dropped.clear();
+      for (UINT i = 0; i < count; ++i) {
         std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
         name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
-        if (name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".pas") == 0) s->dropped = narrow(name);
+        DWORD attributes = GetFileAttributesW(name.c_str());
+        bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        if (folder || (name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".pas") == 0))
+          s->dropped.push_back(narrow(name));
       }
       DragFinish(drop);
       // Not from inside the drop: Explorer waits until the drop returns.
@@ -677,9 +710,9 @@ INT_PTR CALLBACK mainProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
       return TRUE;
     }
     case kLoadDropped: {
-      std::string path = std::move(s->dropped);
+      std::vector<std::string> paths = std::move(s->dropped);
       s->dropped.clear();
-      loadFile(dialog, path, s->options);
+      loadFiles(dialog, paths, s->options);
       return TRUE;
     }
     case WM_SYSCOMMAND:
@@ -736,6 +769,10 @@ void showMessage(HWND owner, UINT icon, const std::string& utf8) {
 
 gui::GuiExportResult runExport(HWND owner, pas::LineSource& source, const std::string& path,
                                const gui::GuiExportOptions& options) {
+  return runExport(owner, gui::singleFileJob(source, path), options);
+}
+
+gui::GuiExportResult runExport(HWND owner, const gui::ExportJob& job, const gui::GuiExportOptions& options) {
   gui::GuiExportResult result;
   auto tell = [&](UINT icon, const std::string& text) {
     result.message = text;
@@ -754,7 +791,7 @@ gui::GuiExportResult runExport(HWND owner, pas::LineSource& source, const std::s
   // Where the workbook goes, asked before anything else is shown or runs: a Cancel there keeps
   // nothing and costs nothing.
   const gui::ExportPlan plan =
-      gui::planExport(path, options, [&](const std::string& suggested) { return askWhereToSave(owner, suggested); });
+      gui::planExport(job.path, options, [&](const std::string& suggested) { return askWhereToSave(owner, suggested); });
   if (plan.outcome == gui::ExportPlan::kCancelled) {
     result.outcome = gui::GuiExportResult::kCancelled;
     return result;
@@ -770,7 +807,7 @@ gui::GuiExportResult runExport(HWND owner, pas::LineSource& source, const std::s
     auto disabled = std::make_unique<DisabledWindows>();
     const DWORD uiThread = GetCurrentThreadId();
     // The worker wakes this thread's message loop when the wait may be over.
-    gui::ExportWorker worker(source, path, plan, options,
+    gui::ExportWorker worker(job, plan, options,
                              [uiThread] { PostThreadMessageW(uiThread, kWorkerDone, 0, 0); });
     gui::ProgressChannel& channel = worker.channel();
     StatusState status;
@@ -813,7 +850,7 @@ gui::GuiExportResult runExport(HWND owner, pas::LineSource& source, const std::s
   std::vector<gui::Notice> notices;
   {
     WaitCursor wait;
-    result = gui::finishExport(plan, path, outcome, &notices);
+    result = gui::finishExport(plan, job, outcome, &notices);
   }
   for (const gui::Notice& notice : notices) showMessage(owner, iconOf(notice.kind), notice.text);
   return result;

@@ -502,4 +502,37 @@ TEST_F(ViewsTest, CancelFromTheMainDialogAfterLoad) {
   EXPECT_EQ(program.waitForExit(), 0u);
 }
 
+// Load with several files chosen: one summary workbook, saved where the user says.
+TEST_F(ViewsTest, SeveralFilesLoadedMakeOneSummary) {
+  const fs::path folder = root_ / L"wells";
+  fs::create_directories(folder);
+  fs::copy_file(sourceFile("examples/gas-analysis.pas"), folder / L"gas.pas");
+  fs::copy_file(sourceFile("examples/gradient.pas"), folder / L"gradient.pas");
+  Program program(L"");
+  HWND main = program.waitForDialogWith(IDC_LOAD);
+  ASSERT_TRUE(main);
+  click(main, IDC_LOAD);
+  HWND open = program.waitForWindow([&](HWND w) { return w != main && GetDlgItem(w, IDOK) && findEdit(w); });
+  ASSERT_TRUE(open) << "the open-file dialog";
+  // Into the folder first, as a user types it, then both names at once.
+  HWND name = findEdit(open);
+  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+  click(open, IDOK);
+  for (int i = 0; i < 100 && textOf(name) == folder.wstring(); ++i) Sleep(50);
+  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"\"gas.pas\" \"gradient.pas\""));
+  click(open, IDOK);
+  HWND save = saveDialogOf(program);
+  ASSERT_TRUE(save) << "the save dialog";
+  EXPECT_EQ(textOf(findEdit(save)), L"Summary.xlsx");
+  ASSERT_TRUE(answerSaveDialog(program, chosenWorkbook().wstring()));
+  HWND told = program.waitForDialogWith(kMessageText, 60000);
+  ASSERT_TRUE(told);
+  EXPECT_EQ(itemText(told, kMessageText).rfind(L"The workbook is saved as\n" + chosenWorkbook().wstring(), 0), 0u);
+  click(told, IDOK);
+  click(main, IDC_EXIT);
+  EXPECT_EQ(program.waitForExit(), 0u);
+  std::ifstream in(chosenWorkbook(), std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}).substr(0, 2), "PK");
+}
+
 }  // namespace
