@@ -39,6 +39,10 @@ bool isUnder(const std::string& path, std::string folder) {
 
 }  // namespace
 
+bool isPostgresTarget(const std::string& database) {
+  return database.rfind("postgresql:", 0) == 0 || database.rfind("postgres://", 0) == 0;
+}
+
 std::string storedPath(const std::string& path) {
   std::filesystem::path given = platform::pathFromUtf8(path);
   std::error_code ec;

@@ -48,6 +48,10 @@ struct StoreOptions {
   bool prune = false;                // remove the files under `folders` that no longer exist
 };
 
+// Whether a --db argument names a PostgreSQL database ("postgresql://...", "postgres://...",
+// "postgresql:KEY=VALUE...") rather than an SQLite file.
+bool isPostgresTarget(const std::string& database);
+
 // The key a file is held under: its absolute, normalised path, so that runs from different
 // working folders agree.
 std::string storedPath(const std::string& path);

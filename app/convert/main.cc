@@ -22,6 +22,9 @@
 #include "archive/sha256.h"
 #include "archive/sink.h"
 #include "archive/sqlite_store.h"
+#ifdef TARNWELL_POSTGRES
+#include "archive/postgres_store.h"
+#endif
 #include "archive/summary_workbook.h"
 #include "pas/line_source.h"
 #include "pas/pas_converter.h"
@@ -312,7 +315,17 @@ bool makeConsumers(const app::ConvertOptions& options, const archive::Inputs& in
     archive::StoreOptions store;
     store.folders = inputs.folders;
     store.prune = options.prune;
-    std::unique_ptr<archive::SqliteSink> sink = archive::SqliteSink::open(options.database, std::move(store), err);
+    store.source = options.source;
+    std::unique_ptr<archive::Sink> sink;
+    if (archive::isPostgresTarget(options.database)) {
+#ifdef TARNWELL_POSTGRES
+      sink = archive::PostgresSink::open(options.database,
+                                         options.dbSchema.empty() ? archive::kDefaultPostgresSchema : options.dbSchema,
+                                         std::move(store), err);
+#endif
+    } else {
+      sink = archive::SqliteSink::open(options.database, std::move(store), err);
+    }
     if (!sink) return false;
     consumers->sinks.push_back(std::move(sink));
     consumers->needsHash = true;  // an unchanged file is known by its content
@@ -352,6 +365,12 @@ int main(int argc, char** argv) {
   }
   if (options.help) return say(stdout, app::kConvertUsage), kExitOk;
   if (options.version) return say(stdout, "tarnwell-convert " TARNWELL_VERSION "\n"), kExitOk;
+#ifndef TARNWELL_POSTGRES
+  if (archive::isPostgresTarget(options.database))
+    return complain("this tarnwell-convert cannot load into PostgreSQL (it is built without it): run the loaders "
+                    "on Linux, or give --db an SQLite file"),
+           kExitUsage;
+#endif
   std::vector<FileOutcome> refused;
   const std::vector<std::string> expanded = expandInputs(options.inputs, &refused);
   if (!options.output.empty() && expanded.size() > 1) {

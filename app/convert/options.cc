@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "archive/store.h"
 #include "platform/platform.h"
 
 namespace tnw::app {
@@ -23,6 +24,12 @@ const char* const kConvertUsage =
     "      --db ARCHIVE.sqlite load every input into an SQLite database, created if\n"
     "                          missing; unchanged files are skipped (add -d DIR to\n"
     "                          get the workbooks as well)\n"
+    "      --db postgresql://[USER@]HOST[:PORT]/DBNAME  (or postgresql:KEY=VALUE...)\n"
+    "                          load them into a PostgreSQL database instead, which\n"
+    "                          several loaders may fill at once (Linux only)\n"
+    "      --db-schema NAME    with a PostgreSQL --db: the schema (default: tarnwell)\n"
+    "      --source NAME       with --db: where the paths come from (default: this\n"
+    "                          machine's host name); files are held by source and path\n"
     "      --prune             with --db: remove files that no longer exist under\n"
     "                          the folders given\n"
     "      --info              print the file's header facts instead of converting:\n"
@@ -97,17 +104,24 @@ bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions* o
         value = arg.substr(arg[1] == 'j' ? 2 : 7);
       }
       if (!parseJobs(value, &options->jobs)) return *err = "'" + value + "' is no number of jobs (1 to 256)", false;
-    } else if (arg == "--from" || arg == "--summary" || arg == "--db") {
+    } else if (arg == "--from" || arg == "--summary" || arg == "--db" || arg == "--db-schema" || arg == "--source") {
       std::string value;
       if (!takeValue(args, i, arg, &value, err)) return false;
       if (arg == "--from") options->lists.push_back(value);
-      else (arg == "--summary" ? options->summary : options->database) = value;
+      else (arg == "--summary" ? options->summary
+            : arg == "--db"    ? options->database
+            : arg == "--source" ? options->source
+                                : options->dbSchema) = value;
     } else if (arg.rfind("--from=", 0) == 0) {
       options->lists.push_back(arg.substr(7));
     } else if (arg.rfind("--summary=", 0) == 0) {
       options->summary = arg.substr(10);
     } else if (arg.rfind("--db=", 0) == 0) {
       options->database = arg.substr(5);
+    } else if (arg.rfind("--db-schema=", 0) == 0) {
+      options->dbSchema = arg.substr(12);
+    } else if (arg.rfind("--source=", 0) == 0) {
+      options->source = arg.substr(9);
     } else if (arg == "--prune") {
       options->prune = true;
     } else if (arg == "--no-charts") {
@@ -132,6 +146,9 @@ bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions* o
   if ((!options->summary.empty() || !options->database.empty()) && !options->output.empty())
     return *err = "-o names the workbook of one input; with --summary or --db use -d for workbooks", false;
   if (options->prune && options->database.empty()) return *err = "--prune goes with --db", false;
+  if (!options->source.empty() && options->database.empty()) return *err = "--source goes with --db", false;
+  if (!options->dbSchema.empty() && !archive::isPostgresTarget(options->database))
+    return *err = "--db-schema goes with a PostgreSQL --db", false;
   if (options->info && (!options->summary.empty() || !options->database.empty()))
     return *err = "--info writes nothing; --summary and --db do not go with it", false;
   if (!options->output.empty() && !options->outputDir.empty()) return *err = "-o and -d cannot be used together", false;

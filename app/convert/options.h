@@ -14,6 +14,8 @@ struct ConvertOptions {
   std::string summary;             // --summary: one workbook across all inputs
   std::string database;            // --db: the database the inputs are loaded into
   bool prune = false;              // --db: forget files gone from the folders given
+  std::string dbSchema;            // --db-schema: the PostgreSQL schema; empty: "tarnwell"
+  std::string source;              // --source: where the paths come from; empty: the host name
   bool info = false;
   bool json = false;  // --info: one JSON object per input
   int jobs = 0;       // files converted at once; 0: one per core

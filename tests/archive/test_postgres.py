@@ -1,0 +1,214 @@
+#!/usr/bin/env python3
+"""tarnwell-convert --db postgresql:... against a PostgreSQL cluster of the tests' own (initdb into
+a temporary folder, a Unix socket there and 127.0.0.1 on a port of its own; stopped and removed at
+the end, also when a test fails): the same rows and cells as the SQLite archive, three loaders at
+once, a loader killed and the server stopped mid-file, and the connection problems users meet."""
+import csv
+import glob
+import io
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+from test_database import CONVERT, EXAMPLES, GENERATE, query, run
+
+PASSWORD = "Secret#pw-41"  # must never show in what the converter prints
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+class Cluster:
+    def __init__(self):
+        self.bin = sorted(glob.glob("/usr/lib/postgresql/*/bin"))[-1]
+        self.dir = tempfile.mkdtemp(prefix="tarnwell-pg-")
+        self.data = os.path.join(self.dir, "data")
+        self.port = free_port()
+        # initdb refuses to run as root: the cluster then belongs to the package's postgres user.
+        self.owner = ["runuser", "-u", "postgres", "--"] if os.geteuid() == 0 else []
+        if self.owner:
+            shutil.chown(self.dir, "postgres")
+        pwfile = os.path.join(self.dir, "pw")
+        with open(pwfile, "w") as f:
+            f.write("super-pw\n")
+        if self.owner:
+            shutil.chown(pwfile, "postgres")
+        self.pg("initdb", "-D", self.data, "-U", "postgres", "--pwfile", pwfile, "-A", "scram-sha-256",
+                "--auth-local=trust", "-E", "UTF8", "--locale=C")
+        self.start()
+        self.sql("CREATE ROLE loader LOGIN PASSWORD '%s'; CREATE ROLE reader LOGIN PASSWORD 'reader-pw'" % PASSWORD,
+                 db="postgres")
+        self.sql("CREATE DATABASE wells OWNER loader", db="postgres")
+
+    def pg(self, program, *args):
+        subprocess.run(self.owner + [os.path.join(self.bin, program), *args], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+
+    def start(self):
+        self.pg("pg_ctl", "-D", self.data, "-l", os.path.join(self.dir, "log"), "-w", "-o",
+                "-p %d -k %s -c listen_addresses=127.0.0.1" % (self.port, self.dir), "start")
+
+    def stop(self, mode="fast"):
+        self.pg("pg_ctl", "-D", self.data, "-m", mode, "-w", "stop")
+
+    def remove(self):
+        subprocess.run(self.owner + [os.path.join(self.bin, "pg_ctl"), "-D", self.data, "-m", "immediate", "stop"],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+    def sql(self, statement, db="wells"):
+        """Rows as lists of texts, NULL as None."""
+        out = subprocess.run([os.path.join(self.bin, "psql"), "-X", "-h", self.dir, "-p", str(self.port), "-U",
+                              "postgres", "-d", db, "--csv", "-P", "null=<NULL>", "-v", "ON_ERROR_STOP=1", "-c",
+                              statement], check=True, capture_output=True, text=True).stdout
+        rows = list(csv.reader(io.StringIO(out)))[1:]
+        return [[None if v == "<NULL>" else v for v in row] for row in rows]
+
+    def uri(self, user="loader", password=PASSWORD, port=None, db="wells"):
+        return "postgresql://%s:%s@127.0.0.1:%d/%s" % (user, password, port or self.port, db)
+
+
+CLUSTER = None
+
+
+def setUpModule():
+    global CLUSTER
+    CLUSTER = Cluster.__new__(Cluster)
+    unittest.addModuleCleanup(lambda: CLUSTER.remove() if hasattr(CLUSTER, "data") else None)
+    Cluster.__init__(CLUSTER)
+
+
+class Postgres(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(self.tmp.cleanup)
+        self.dir = self.tmp.name
+        self.schema = self.id().rsplit(".", 1)[-1][5:40]  # a schema per test
+
+    def load(self, *inputs, uri=None, expect=0):
+        result = run("-q", "--db", uri or CLUSTER.uri(), "--db-schema", self.schema, *inputs)
+        self.assertEqual(result.returncode, expect, result.stderr)
+        self.assertNotIn(PASSWORD, result.stdout + result.stderr)
+        return result
+
+    def held(self, path):
+        """(rows, cells) held for the file, or None."""
+        found = CLUSTER.sql("SELECT (SELECT count(*) FROM %s.rows r WHERE r.file_id = f.id), (SELECT count(*) FROM "
+                            "%s.cells c WHERE c.file_id = f.id) FROM %s.files f WHERE path = '%s'"
+                            % (self.schema, self.schema, self.schema, path))
+        return tuple(map(int, found[0])) if found else None
+
+    def gauge_file(self, rows):
+        path = os.path.join(self.dir, "gauge.pas")
+        GENERATE.gauges(path, rows)
+        with open(path) as f:
+            lines = sum(1 for line in f if line.strip())
+        return path, (lines, rows * 4)
+
+    def while_copying(self, loader, act):
+        """Does `act` once the loader copies rows into the server."""
+        while loader.poll() is None:
+            if CLUSTER.sql("SELECT count(*) FROM pg_stat_activity WHERE application_name = 'tarnwell-convert' "
+                           "AND query LIKE 'COPY rows%'")[0][0] != "0":
+                return act()
+            time.sleep(0.01)
+        self.fail("the loader ended before it copied rows")
+
+    def test_same_rows_and_cells_as_the_sqlite_archive(self):
+        sqlite = os.path.join(self.dir, "archive.sqlite")
+        self.assertEqual(run("-q", "--db", sqlite, "--source", "lab", EXAMPLES).returncode, 0)
+        result = run("--db", CLUSTER.uri(), "--db-schema", self.schema, "--source", "lab", EXAMPLES)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertNotIn(PASSWORD, result.stdout + result.stderr)
+        self.assertIn("postgresql://loader@127.0.0.1:%d/wells (schema %s): 17 files loaded, 0 unchanged"
+                      % (CLUSTER.port, self.schema), result.stderr)
+        files = ("source, path, sha256, bytes, type, type_name, version, uwi, company, formation, licensee, "
+                 "tracking_id, submission_date, lines, error_rows")
+        tables = {"files": "SELECT %s FROM files ORDER BY path" % files,
+                  "rows": "SELECT f.path, r.line, sheet, section, kind, mnemonic, description, value, number, time "
+                          "FROM rows r JOIN files f ON f.id = r.file_id ORDER BY f.path, r.line",
+                  "cells": "SELECT f.path, c.line, col, header, value, number, time FROM cells c "
+                           "JOIN files f ON f.id = c.file_id ORDER BY f.path, c.line, col"}
+        for table, sql in tables.items():
+            expected = [[None if v is None else float(v) if isinstance(v, float) else str(v) for v in row]
+                        for row in query(sqlite, sql)]
+            numbers = {i for row in query(sqlite, sql) for i, v in enumerate(row) if isinstance(v, float)}
+            held = CLUSTER.sql(sql.replace("FROM ", "FROM %s." % self.schema).replace("JOIN ", "JOIN %s." % self.schema))
+            held = [[float(v) if i in numbers and v is not None else v for i, v in enumerate(row)] for row in held]
+            self.assertEqual(held, expected, table)
+        self.assertIn("0 files loaded, 17 unchanged", run("--db", CLUSTER.uri(), "--db-schema", self.schema,
+                                                          "--source", "lab", EXAMPLES).stderr)
+
+    def test_three_loaders_at_once_over_overlapping_lists(self):
+        names = sorted(os.listdir(EXAMPLES))
+        paths = []
+        for i in range(300):
+            paths.append(os.path.join(self.dir, "f%03d.pas" % i))
+            shutil.copy(os.path.join(EXAMPLES, names[i % len(names)]), paths[-1])
+        lists = []
+        for k, (start, end) in enumerate(((0, 200), (100, 300), (50, 250))):
+            lists.append(os.path.join(self.dir, "list%d" % k))
+            with open(lists[-1], "w") as f:
+                f.write("\n".join(paths[start:end]) + "\n")
+        self.load(paths[0])  # the schema made before: the loaders below race for files only
+        loaders = [subprocess.Popen([CONVERT, "-q", "--db", CLUSTER.uri(), "--db-schema", self.schema, "--from", lst],
+                                    stderr=subprocess.PIPE, text=True) for lst in lists]
+        for loader in loaders:
+            _, err = loader.communicate(timeout=600)
+            self.assertEqual(loader.returncode, 0, err)
+        # Every file once, and whole: files of one content hold the same number of rows.
+        self.assertEqual(CLUSTER.sql("SELECT count(*), count(DISTINCT path) FROM %s.files" % self.schema), [["300", "300"]])
+        self.assertEqual(CLUSTER.sql("SELECT count(*) FROM (SELECT f.sha256 FROM %s.files f JOIN %s.rows r ON "
+                                     "r.file_id = f.id GROUP BY f.id, f.sha256) per_file" % (self.schema, self.schema)),
+                         [["300"]])
+        self.assertEqual(CLUSTER.sql("SELECT count(*) FROM (SELECT sha256 FROM (SELECT f.sha256, count(*) n FROM "
+                                     "%s.files f JOIN %s.rows r ON r.file_id = f.id GROUP BY f.id) x GROUP BY sha256 "
+                                     "HAVING count(DISTINCT n) > 1) bad" % (self.schema, self.schema)), [["0"]])
+
+    def test_killed_loader_and_stopped_server_leave_files_whole_or_absent(self):
+        big, expected = self.gauge_file(150_000)
+        loader = subprocess.Popen([CONVERT, "-q", "--db", CLUSTER.uri(), "--db-schema", self.schema, big],
+                                  stderr=subprocess.DEVNULL)
+        self.while_copying(loader, lambda: loader.send_signal(signal.SIGKILL))
+        self.assertEqual(loader.wait(), -signal.SIGKILL)
+        self.assertIn(self.held(big), (None, expected))
+        # The server stopped at once while the file goes in: the run names it and stops; the file
+        # is absent, and the next run loads it.
+        loader = subprocess.Popen([CONVERT, "-q", "--db", CLUSTER.uri(), "--db-schema", self.schema, big],
+                                  stderr=subprocess.PIPE, text=True)
+        try:
+            self.while_copying(loader, lambda: CLUSTER.stop("immediate"))
+            _, err = loader.communicate(timeout=120)
+        finally:
+            CLUSTER.start()
+        self.assertEqual(loader.returncode, 1, err)
+        self.assertIn("postgresql://loader@127.0.0.1:%d/wells" % CLUSTER.port, err)
+        self.assertIn("the connection to the server was lost", err)
+        self.assertIn(self.held(big), (None, expected))
+        self.load(big)
+        self.assertEqual(self.held(big), expected)
+
+    def test_connection_problems_are_named_without_the_password(self):
+        example = os.path.join(EXAMPLES, "gradient.pas")
+        for uri, said in ((CLUSTER.uri(password="wrong-" + PASSWORD), "password authentication failed"),
+                          (CLUSTER.uri(port=free_port()), "Connection refused"),
+                          (CLUSTER.uri(db="nowhere"), 'database "nowhere" does not exist'),
+                          (CLUSTER.uri(user="reader", password="reader-pw"), "permission denied"),
+                          ("postgresql://loader:%s@127.0.0.1:port/wells" % PASSWORD, "invalid")):
+            result = self.load(example, uri=uri, expect=1)
+            self.assertRegex(result.stderr, r"^tarnwell-convert: (cannot connect to )?postgresql://")
+            self.assertIn(said, result.stderr)
+            self.assertEqual(result.stderr.count("\n"), 1, result.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)
