@@ -206,6 +206,12 @@ class Refusals(WindowsCase):
         self.refused(run(missing), "cannot open " + win(missing))
         self.assertEqual(self.files_in(self.dir), [])
 
+    def test_postgresql_is_for_the_linux_loaders(self):
+        result = run("--db", "postgresql://loader:pw@db.example/wells", EXAMPLE)
+        self.assertEqual(result.returncode, 2, stderr_of(result))
+        self.assertIn("cannot load into PostgreSQL", stderr_of(result))
+        self.assertEqual(stderr_of(result).count("\n"), 1)
+
     def test_a_folder(self):
         folder = os.path.join(self.dir, NAMES[2])
         os.makedirs(folder)
