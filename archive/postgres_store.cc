@@ -2,6 +2,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <vector>
@@ -348,7 +349,10 @@ bool PostgresStore::putFile(const FileRecord& file, const Conversion& conversion
   return copyRows(id, conversion, load, err) && run("COMMIT", {}, load, err);
 }
 
-bool PostgresStore::removeFiles(const std::string& source, const std::vector<std::string>& paths, std::string* err) {
+bool PostgresStore::removeFiles(const std::string& source, const std::vector<std::string>& given, std::string* err) {
+  // The files' locks in one order in every loader: two that prune at once cannot wait for each other.
+  std::vector<std::string> paths = given;
+  std::sort(paths.begin(), paths.end());
   if (!run("BEGIN", {}, "remove files", err)) return false;
   for (const std::string& path : paths) {
     const std::string doing = "remove " + path;

@@ -43,6 +43,8 @@ TEST(ConvertOptions, CommandLinesThatCannotRun) {
       {{"-j", "0", "a.pas"}, "'0' is no number of jobs (1 to 256)"},
       {{"-jx", "a.pas"}, "'x' is no number of jobs (1 to 256)"},
       {{"--jobs=999", "a.pas"}, "'999' is no number of jobs (1 to 256)"},
+      {{"--source", "lab", "a.pas"}, "--source goes with --db"},
+      {{"--db", "a.sqlite", "--db-schema=x", "a.pas"}, "--db-schema goes with a PostgreSQL --db"},
   };
   for (const Case& c : cases) {
     ConvertOptions o;
