@@ -52,14 +52,31 @@ class Postgres(unittest.TestCase):
             lines = sum(1 for line in f if line.strip())
         return path, (lines, rows * 4)
 
-    def while_copying(self, loader, act):
-        """Does `act` once the loader copies rows into the server."""
-        while loader.poll() is None:
-            if CLUSTER.sql("SELECT count(*) FROM pg_stat_activity WHERE application_name = 'tarnwell-convert' "
-                           "AND query LIKE 'COPY rows%'")[0][0] != "0":
-                return act()
-            time.sleep(0.01)
-        self.fail("the loader ended before it copied rows")
+    def mid_file(self, path, act):
+        """Starts a loader of the file and does `act` while it is inside it: its first rows copied,
+        its cells held up by a lock the test holds, so that the moment does not depend on the
+        machine's speed. Returns the loader."""
+        holder = subprocess.Popen([os.path.join(CLUSTER.bin, "psql"), "-X", "-q", "-h", CLUSTER.dir, "-p",
+                                   str(CLUSTER.port), "-U", "postgres", "-d", "wells"], stdin=subprocess.PIPE, text=True)
+        # Held while psql waits for more: killed, its session ends at once, and the lock with it.
+        holder.stdin.write("BEGIN; LOCK TABLE %s.cells;\n" % self.schema)
+        holder.stdin.flush()
+        try:
+            while CLUSTER.sql("SELECT count(*) FROM pg_locks WHERE relation = '%s.cells'::regclass AND granted"
+                              % self.schema)[0][0] == "0":
+                time.sleep(0.01)
+            loader = subprocess.Popen([CONVERT, "-q", "--db", CLUSTER.uri(), "--db-schema", self.schema, path],
+                                      stderr=subprocess.PIPE, text=True)
+            while loader.poll() is None:
+                if CLUSTER.sql("SELECT count(*) FROM pg_stat_activity WHERE application_name = 'tarnwell-convert' "
+                               "AND wait_event_type = 'Lock' AND query LIKE 'COPY cells%'")[0][0] != "0":
+                    act(loader)
+                    return loader
+                time.sleep(0.01)
+            self.fail("the loader ended before it copied cells")
+        finally:
+            holder.kill()
+            holder.wait()
 
     def test_same_rows_and_cells_as_the_sqlite_archive(self):
         sqlite = os.path.join(self.dir, "archive.sqlite")
@@ -113,18 +130,16 @@ class Postgres(unittest.TestCase):
                                      "HAVING count(DISTINCT n) > 1) bad" % (self.schema, self.schema)), [["0"]])
 
     def test_killed_loader_and_stopped_server_leave_files_whole_or_absent(self):
-        big, expected = self.gauge_file(150_000)
-        loader = subprocess.Popen([CONVERT, "-q", "--db", CLUSTER.uri(), "--db-schema", self.schema, big],
-                                  stderr=subprocess.DEVNULL)
-        self.while_copying(loader, lambda: loader.send_signal(signal.SIGKILL))
-        self.assertEqual(loader.wait(), -signal.SIGKILL)
+        big, expected = self.gauge_file(20_000)
+        self.load(os.path.join(EXAMPLES, "gradient.pas"))  # the schema, for the test's lock
+        loader = self.mid_file(big, lambda loader: loader.send_signal(signal.SIGKILL))
+        loader.communicate()
+        self.assertEqual(loader.returncode, -signal.SIGKILL)
         self.assertIn(self.held(big), (None, expected))
         # The server stopped at once while the file goes in: the run names it and stops; the file
         # is absent, and the next run loads it.
-        loader = subprocess.Popen([CONVERT, "-q", "--db", CLUSTER.uri(), "--db-schema", self.schema, big],
-                                  stderr=subprocess.PIPE, text=True)
         try:
-            self.while_copying(loader, lambda: CLUSTER.stop("immediate"))
+            loader = self.mid_file(big, lambda loader: CLUSTER.stop("immediate"))
             _, err = loader.communicate(timeout=120)
         finally:
             CLUSTER.start()
