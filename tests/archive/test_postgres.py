@@ -102,6 +102,11 @@ class Postgres(unittest.TestCase):
             self.assertEqual(held, expected, table)
         self.assertIn("0 files loaded, 17 unchanged", run("--db", CLUSTER.uri(), "--db-schema", self.schema,
                                                           "--source", "lab", EXAMPLES).stderr)
+        # A file deleted by hand takes its rows and cells with it.
+        CLUSTER.sql("DELETE FROM {0}.files WHERE type = 'DST'".format(self.schema))
+        self.assertEqual(CLUSTER.sql("SELECT (SELECT count(*) FROM {0}.rows WHERE file_id NOT IN (SELECT id FROM {0}.files)) "
+                                     "+ (SELECT count(*) FROM {0}.cells WHERE file_id NOT IN (SELECT id FROM {0}.files))"
+                                     .format(self.schema)), [["0"]])
 
     def test_three_loaders_at_once_over_overlapping_lists(self):
         names = sorted(os.listdir(EXAMPLES))
