@@ -21,6 +21,7 @@
 
 #include "pas/text.h"
 #include "platform/platform.h"
+#include "sheet/parallel_deflate.h"
 #include "sheet/picture_info.h"
 #include "sheet/text_encoding.h"
 #include "sheet/xlsx_charts.h"
@@ -951,6 +952,10 @@ bool writeAndClose(const MemoryWorkbook& book, const detail::SaveLimits& limits,
     return false;
   }
   errno = 0;
+  // The large parts compressed on the save's threads, and stopped between blocks by a cancel.
+  DeflateOptions deflate{.threads = limits.threads > 0 ? static_cast<unsigned>(limits.threads) : 0u,
+                         .cancel = cancel};
+  DeflateScope compressing(deflate);
   lxw_error closed = workbook_close(file);  // also frees it, after a failure too
   int closeErrno = errno;
   *warnings = std::move(writer.warnings());

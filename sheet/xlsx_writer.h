@@ -27,8 +27,8 @@ struct SaveReport {
 // told, and the save is never stopped.
 struct SaveControl {
   // Once set, the save stops at its next row (a few thousand rows at most) and keeps no file.
-  // The compression at the end is one call that cannot be interrupted: a cancel that comes
-  // during it takes effect when it returns. The save then fails with kSaveCancelled.
+  // The compression at the end stops at the next megabyte of a large part; the small parts are
+  // compressed in one call that cannot be interrupted. The save then fails with kSaveCancelled.
   const std::atomic<bool>* cancel = nullptr;
   // The rows written so far, of all the workbook's sheets, and their total: now and then while
   // the rows are written, and once with written == total when the compression begins. Called

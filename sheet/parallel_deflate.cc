@@ -1,0 +1,169 @@
+#include "sheet/parallel_deflate.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <climits>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#ifdef TARNWELL_DEFLATE_HOOK
+// Added to libxlsxwriter by patches/libxlsxwriter/parallel-deflate.patch.
+extern "C" {
+typedef int (*lxw_deflate_write)(void* zip, const void* data, unsigned int size);
+typedef int (*lxw_deflate_fn)(FILE* file, lxw_deflate_write write, void* zip, unsigned long* crc32,
+                              unsigned long long* size);
+void lxw_set_deflate_hook(lxw_deflate_fn fn, unsigned long long min_size);
+}
+#endif
+
+namespace tnw::sheet {
+
+namespace {
+
+constexpr size_t kDictionary = 32 * 1024;  // how far back deflate looks
+
+struct Block {
+  std::vector<unsigned char> in;  // the 32 KiB before the block, then the block
+  size_t primed = 0;              // how much of `in` is the 32 KiB before
+  bool last = false;
+  std::vector<unsigned char> out;
+  uint32_t crc = 0;
+  bool ok = false, done = false;
+};
+
+bool compress(Block& b) {
+  z_stream z{};
+  // Level and settings of libxlsxwriter's own compression.
+  if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+  const unsigned char* data = b.in.data() + b.primed;
+  const auto size = static_cast<uInt>(b.in.size() - b.primed);
+  bool ok = b.primed == 0 || deflateSetDictionary(&z, b.in.data(), static_cast<uInt>(b.primed)) == Z_OK;
+  // The bound of a whole stream, and room for the sync flush's empty block.
+  b.out.resize(deflateBound(&z, size) + 64);
+  z.next_in = const_cast<unsigned char*>(data);
+  z.avail_in = size;
+  z.next_out = b.out.data();
+  z.avail_out = static_cast<uInt>(b.out.size());
+  int status = ok ? deflate(&z, b.last ? Z_FINISH : Z_SYNC_FLUSH) : Z_STREAM_ERROR;
+  ok = b.last ? status == Z_STREAM_END : status == Z_OK && z.avail_in == 0 && z.avail_out > 0;
+  b.out.resize(b.out.size() - z.avail_out);
+  deflateEnd(&z);
+  b.crc = static_cast<uint32_t>(crc32(0, data, size));
+  return ok;
+}
+
+thread_local const DeflateOptions* current = nullptr;
+
+#ifdef TARNWELL_DEFLATE_HOOK
+int deflateForLibxlsxwriter(FILE* file, lxw_deflate_write write, void* zip, unsigned long* crc,
+                            unsigned long long* size) {
+  uint32_t c = 0;
+  uint64_t s = 0;
+  bool ok = deflateFile(
+      file,
+      [&](const void* data, size_t n) {
+        for (size_t at = 0; at < n;) {
+          auto chunk = static_cast<unsigned int>(std::min<size_t>(n - at, UINT_MAX / 2));
+          if (write(zip, static_cast<const char*>(data) + at, chunk) != 0) return false;
+          at += chunk;
+        }
+        return true;
+      },
+      &c, &s, current ? *current : DeflateOptions{});
+  *crc = c;
+  *size = s;
+  return ok ? 0 : 1;
+}
+#endif
+
+}  // namespace
+
+bool deflateFile(std::FILE* file, const std::function<bool(const void* data, size_t size)>& write, uint32_t* crc,
+                 uint64_t* size, const DeflateOptions& options) {
+  const unsigned threads = std::clamp(options.threads ? options.threads : std::thread::hardware_concurrency(), 1u, 16u);
+  const size_t window = 2 * threads;  // blocks read ahead of the one written
+  std::vector<Block> ring(window);
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<size_t> queue;
+  bool stopping = false;
+  auto work = [&] {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+      changed.wait(lock, [&] { return stopping || !queue.empty(); });
+      if (queue.empty()) return;
+      Block& b = ring[queue.front()];
+      queue.pop_front();
+      lock.unlock();
+      bool ok = compress(b);
+      lock.lock();
+      b.ok = ok;
+      b.done = true;
+      changed.notify_all();
+    }
+  };
+  std::vector<std::thread> workers;
+  for (unsigned t = 0; t < threads; ++t) workers.emplace_back(work);
+
+  *crc = 0;
+  *size = 0;
+  std::rewind(file);
+  std::vector<unsigned char> before;  // the last 32 KiB read
+  uint64_t read = 0, written = 0;
+  bool end = false, ok = true;
+  while (ok && (!end || written < read)) {
+    for (; !end && read - written < window; ++read) {
+      Block& b = ring[read % window];
+      b.in.assign(before.begin(), before.end());
+      b.primed = before.size();
+      b.in.resize(b.primed + options.blockSize);
+      size_t got = std::fread(b.in.data() + b.primed, 1, options.blockSize, file);
+      b.in.resize(b.primed + got);
+      end = b.last = got < options.blockSize;
+      if (end && std::ferror(file)) ok = false;
+      size_t keep = std::min(kDictionary, b.in.size());
+      before.assign(b.in.end() - static_cast<std::ptrdiff_t>(keep), b.in.end());
+      std::lock_guard<std::mutex> lock(mutex);
+      b.done = false;
+      queue.push_back(read % window);
+      changed.notify_all();
+    }
+    Block& next = ring[written % window];
+    {
+      std::unique_lock<std::mutex> lock(mutex);
+      changed.wait(lock, [&] { return next.done; });
+    }
+    const size_t length = next.in.size() - next.primed;
+    *crc = static_cast<uint32_t>(crc32_combine(*crc, next.crc, static_cast<z_off_t>(length)));
+    *size += length;
+    ok = ok && next.ok && write(next.out.data(), next.out.size()) &&
+         !(options.cancel && options.cancel->load(std::memory_order_relaxed));
+    ++written;
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    stopping = true;
+    queue.clear();
+    changed.notify_all();
+  }
+  for (std::thread& worker : workers) worker.join();
+  return ok;
+}
+
+DeflateScope::DeflateScope(const DeflateOptions& options) : outer_(current) {
+#ifdef TARNWELL_DEFLATE_HOOK
+  // Parts under a megabyte gain nothing from threads: libxlsxwriter compresses them as before.
+  static const bool installed = (lxw_set_deflate_hook(deflateForLibxlsxwriter, 1u << 20), true);
+  (void)installed;
+#endif
+  current = &options;
+}
+
+DeflateScope::~DeflateScope() { current = outer_; }
+
+}  // namespace tnw::sheet

@@ -1,0 +1,40 @@
+// The large parts of a workbook compressed on several threads. A part is cut into blocks; each
+// is compressed on its own, primed with the 32 KiB before it and ended on a byte boundary (a sync
+// flush), so the blocks joined in order are one raw deflate stream, as one thread would have made
+// it to within a few bytes a block (pigz's method). The zip stays a plain deflate zip.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+
+namespace tnw::sheet {
+
+struct DeflateOptions {
+  unsigned threads = 0;  // 0: one per core
+  const std::atomic<bool>* cancel = nullptr;  // checked between blocks
+  size_t blockSize = size_t{1} << 20;
+};
+
+// Reads `file` from its start to its end and hands its raw deflate stream to `write`, in order.
+// *crc and *size: the CRC-32 and the length of what was read. False when reading, compressing or
+// `write` failed, or when the cancel flag was set.
+bool deflateFile(std::FILE* file, const std::function<bool(const void* data, size_t size)>& write, uint32_t* crc,
+                 uint64_t* size, const DeflateOptions& options);
+
+// While it lives, the workbooks closed on this thread compress their large parts with
+// deflateFile and these options (where libxlsxwriter was built to ask; else nothing changes).
+class DeflateScope {
+ public:
+  explicit DeflateScope(const DeflateOptions& options);
+  ~DeflateScope();
+  DeflateScope(const DeflateScope&) = delete;
+  DeflateScope& operator=(const DeflateScope&) = delete;
+
+ private:
+  const DeflateOptions* outer_;
+};
+
+}  // namespace tnw::sheet
