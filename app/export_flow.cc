@@ -134,17 +134,21 @@ ExportPlan planExport(const std::string& pasPath, const GuiExportOptions& option
   return plan;
 }
 
+sheet::ExportOptions conversionOptions(const GuiExportOptions& options) {
+  sheet::ExportOptions exportOptions;
+  exportOptions.logoPath = options.logoPath;
+  exportOptions.logoHash = options.logoHash;
+  exportOptions.generatedAt = options.generatedAt;
+  return exportOptions;
+}
+
 ExportJob singleFileJob(pas::LineSource& source, const std::string& path) {
   ExportJob job;
   job.path = path;
   job.build = [&source, path](ProgressChannel& channel, const GuiExportOptions& options) {
     auto application = std::make_shared<sheet::MemoryApplication>();
-    sheet::ExportOptions exportOptions;
-    exportOptions.logoPath = options.logoPath;
-    exportOptions.logoHash = options.logoHash;
-    exportOptions.generatedAt = options.generatedAt;
     BuiltWorkbook built;
-    built.result = sheet::exportFile(*application, source, path, &channel, exportOptions);
+    built.result = sheet::exportFile(*application, source, path, &channel, conversionOptions(options));
     if (built.result.outcome == sheet::ExportResult::kCompleted)
       built.book = std::shared_ptr<sheet::MemoryWorkbook>(application, application->workbooks().back().get());
     return built;

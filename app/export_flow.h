@@ -72,6 +72,9 @@ ExportPlan planExport(const std::string& pasPath, const GuiExportOptions& option
 // else the documents folder; the PAS file's name with ".xlsx".
 std::string suggestedSavePath(const std::string& pasPath);
 
+// What a conversion of the desktop program is given of its options.
+sheet::ExportOptions conversionOptions(const GuiExportOptions& options);
+
 // A workbook made on the worker's thread, and how the making ended. `book` keeps alive what the
 // workbook belongs to.
 struct BuiltWorkbook {

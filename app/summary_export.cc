@@ -33,10 +33,7 @@ BuiltWorkbook summarize(const std::vector<std::string>& given, ProgressChannel& 
   archive::Inputs inputs;
   for (const std::string& input : given) archive::addInput(input, &inputs);
   const size_t total = inputs.files.size() + inputs.problems.size();
-  sheet::ExportOptions exportOptions;
-  exportOptions.logoPath = options.logoPath;
-  exportOptions.logoHash = options.logoHash;
-  exportOptions.generatedAt = options.generatedAt;
+  const sheet::ExportOptions exportOptions = conversionOptions(options);
 
   auto sink = std::make_shared<archive::SummarySink>(std::string());
   FileCounter counter(channel);

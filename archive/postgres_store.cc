@@ -61,6 +61,9 @@ CREATE OR REPLACE VIEW @.file_values AS
   FROM @.rows r JOIN @.files f ON f.id = r.file_id WHERE r.kind = 'value';
 )sql";
 
+// A file's own lock, by its source and path: held by the transaction that loads or removes it.
+constexpr const char* kFileLock = "SELECT pg_advisory_xact_lock(hashtextextended($1 || chr(31) || $2, 0))";
+
 // Taken while the schema is looked at and made: loaders that start together would otherwise
 // each try to create it, and all but one fail.
 constexpr const char* kSchemaLock = "7363021";
@@ -324,7 +327,7 @@ bool PostgresStore::putFile(const FileRecord& file, const Conversion& conversion
   // The file's own lock: a second loader given the same file waits here for the first, then
   // finds it loaded.
   if (!run("BEGIN", {}, load, err) ||
-      !run("SELECT pg_advisory_xact_lock(hashtextextended($1 || chr(31) || $2, 0))", {source, path}, load, err) ||
+      !run(kFileLock, {source, path}, load, err) ||
       !run("SELECT id, sha256 FROM files WHERE source = $1 AND path = $2", {source, path}, load, err, &held))
     return false;
   std::string id;
@@ -370,8 +373,7 @@ bool PostgresStore::removeFiles(const std::string& source, const std::vector<std
   if (!run("BEGIN", {}, "remove files", err)) return false;
   for (const std::string& path : paths) {
     const std::string doing = "remove " + path;
-    if (!run("SELECT pg_advisory_xact_lock(hashtextextended($1 || chr(31) || $2, 0))",
-             {source.c_str(), path.c_str()}, doing, err) ||
+    if (!run(kFileLock, {source.c_str(), path.c_str()}, doing, err) ||
         !run("DELETE FROM files WHERE source = $1 AND path = $2", {source.c_str(), path.c_str()}, doing, err))
       return false;
   }

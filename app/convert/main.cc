@@ -463,7 +463,7 @@ int main(int argc, char** argv) {
   size_t given = work.size() + refused.size();
   if (given > 1 && !options.quiet) say(stdout, app::batchTable(outcomes, given > 50));
   for (const auto& sink : consumers.sinks) {
-    if (!options.quiet && !sink->summary().empty()) complain(sink->summary());
+    if (std::string summary = sink->summary(); !options.quiet && !summary.empty()) complain(summary);
     for (const std::string& note : sink->notes()) complain(note);
   }
   if (!sinkFailure.empty()) {

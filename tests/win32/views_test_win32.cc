@@ -467,6 +467,12 @@ TEST_F(ViewsTest, TheProgressWindowCarriesTheProgramsIcon) {
   EXPECT_NE(icon, 0);
 }
 
+// Load pressed in the main dialog: the system's open-file dialog that comes, or null.
+HWND openFileDialogOf(const Program& program, HWND main) {
+  click(main, IDC_LOAD);
+  return program.waitForWindow([&](HWND w) { return w != main && GetDlgItem(w, IDOK) && findEdit(w); });
+}
+
 // Load: the system's open-file dialog, then the statistics, a conversion cancelled with Esc
 // from inside the modal main dialog, and the main dialog takes input again.
 TEST_F(ViewsTest, CancelFromTheMainDialogAfterLoad) {
@@ -474,8 +480,7 @@ TEST_F(ViewsTest, CancelFromTheMainDialogAfterLoad) {
   Program program(L"");
   HWND main = program.waitForDialogWith(IDC_LOAD);
   ASSERT_TRUE(main);
-  click(main, IDC_LOAD);
-  HWND open = program.waitForWindow([&](HWND w) { return w != main && GetDlgItem(w, IDOK) && findEdit(w); });
+  HWND open = openFileDialogOf(program, main);
   ASSERT_TRUE(open) << "the open-file dialog";
   HWND name = findEdit(open);
   SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(big.c_str()));
@@ -511,8 +516,7 @@ TEST_F(ViewsTest, SeveralFilesLoadedMakeOneSummary) {
   Program program(L"");
   HWND main = program.waitForDialogWith(IDC_LOAD);
   ASSERT_TRUE(main);
-  click(main, IDC_LOAD);
-  HWND open = program.waitForWindow([&](HWND w) { return w != main && GetDlgItem(w, IDOK) && findEdit(w); });
+  HWND open = openFileDialogOf(program, main);
   ASSERT_TRUE(open) << "the open-file dialog";
   // Into the folder first, as a user types it, then both names at once.
   HWND name = findEdit(open);
