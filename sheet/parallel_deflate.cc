@@ -12,11 +12,13 @@
 #include <vector>
 
 #ifdef TARNWELL_DEFLATE_HOOK
+#include <libdeflate.h>
+
 // Added to libxlsxwriter by patches/libxlsxwriter/parallel-deflate.patch.
 extern "C" {
 typedef int (*lxw_deflate_write)(void* zip, const void* data, unsigned int size);
-typedef int (*lxw_deflate_fn)(FILE* file, lxw_deflate_write write, void* zip, unsigned long* crc32,
-                              unsigned long long* size);
+typedef int (*lxw_deflate_fn)(FILE* file, const char* name, lxw_deflate_write write, void* zip,
+                              unsigned long* crc32, unsigned long long* size);
 void lxw_set_deflate_hook(lxw_deflate_fn fn, unsigned long long min_size);
 }
 #endif
@@ -25,45 +27,71 @@ namespace tnw::sheet {
 
 namespace {
 
+#ifdef TARNWELL_DEFLATE_HOOK
+// libdeflate, built from Debian's source with patches/libdeflate: twice as fast as zlib's level 6
+// on the cells of a sheet, and smaller. It takes no dictionary: each block starts afresh, which
+// costs a block of a megabyte a few hundred bytes.
+constexpr size_t kDictionary = 0;
+constexpr int kLevel = 4;
+
+struct Compressor {
+  libdeflate_compressor* c = libdeflate_alloc_compressor(kLevel);
+  ~Compressor() { libdeflate_free_compressor(c); }
+};
+#else
 constexpr size_t kDictionary = 32 * 1024;  // how far back deflate looks
+struct Compressor {};
+#endif
 
 struct Block {
-  std::vector<unsigned char> in;  // the 32 KiB before the block, then the block
-  size_t primed = 0;              // how much of `in` is the 32 KiB before
+  std::vector<unsigned char> in;  // the kDictionary bytes before the block, then the block
+  size_t primed = 0;              // how much of `in` is the bytes before
   bool last = false;
   std::vector<unsigned char> out;
   uint32_t crc = 0;
   bool ok = false, done = false;
 };
 
-bool compress(Block& b) {
+bool compress(Block& b, Compressor& compressor) {
+  const unsigned char* data = b.in.data() + b.primed;
+  const size_t size = b.in.size() - b.primed;
+#ifdef TARNWELL_DEFLATE_HOOK
+  (void)kDictionary;
+  if (!compressor.c) return false;
+  b.out.resize(libdeflate_deflate_compress_bound(compressor.c, size) + 16);
+  size_t n = b.last ? libdeflate_deflate_compress(compressor.c, data, size, b.out.data(), b.out.size())
+                    : libdeflate_deflate_compress_open(compressor.c, data, size, b.out.data(), b.out.size());
+  b.out.resize(n);
+  b.crc = libdeflate_crc32(0, data, size);
+  return n > 0;
+#else
+  (void)compressor;
   z_stream z{};
   // Level and settings of libxlsxwriter's own compression.
   if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
-  const unsigned char* data = b.in.data() + b.primed;
-  const auto size = static_cast<uInt>(b.in.size() - b.primed);
   bool ok = b.primed == 0 || deflateSetDictionary(&z, b.in.data(), static_cast<uInt>(b.primed)) == Z_OK;
   // The bound of a whole stream, and room for the sync flush's empty block.
-  b.out.resize(deflateBound(&z, size) + 64);
+  b.out.resize(deflateBound(&z, static_cast<uLong>(size)) + 64);
   z.next_in = const_cast<unsigned char*>(data);
-  z.avail_in = size;
+  z.avail_in = static_cast<uInt>(size);
   z.next_out = b.out.data();
   z.avail_out = static_cast<uInt>(b.out.size());
   int status = ok ? deflate(&z, b.last ? Z_FINISH : Z_SYNC_FLUSH) : Z_STREAM_ERROR;
   ok = b.last ? status == Z_STREAM_END : status == Z_OK && z.avail_in == 0 && z.avail_out > 0;
   b.out.resize(b.out.size() - z.avail_out);
   deflateEnd(&z);
-  b.crc = static_cast<uint32_t>(crc32(0, data, size));
+  b.crc = static_cast<uint32_t>(crc32(0, data, static_cast<uInt>(size)));
   return ok;
+#endif
 }
 
 thread_local const DeflateOptions* current = nullptr;
 
 #ifdef TARNWELL_DEFLATE_HOOK
-int deflateForLibxlsxwriter(FILE* file, lxw_deflate_write write, void* zip, unsigned long* crc,
+int deflateForLibxlsxwriter(FILE* file, const char* name, lxw_deflate_write write, void* zip, unsigned long* crc,
                             unsigned long long* size) {
-  uint32_t c = 0;
-  uint64_t s = 0;
+  const DeflateOptions options = current ? *current : DeflateOptions{};
+  DeflatedPart part;
   bool ok = deflateFile(
       file,
       [&](const void* data, size_t n) {
@@ -74,17 +102,18 @@ int deflateForLibxlsxwriter(FILE* file, lxw_deflate_write write, void* zip, unsi
         }
         return true;
       },
-      &c, &s, current ? *current : DeflateOptions{});
-  *crc = c;
-  *size = s;
+      &part, options);
+  *crc = part.crc;
+  *size = part.size;
+  if (ok && options.parts) (*options.parts)[name] = std::move(part);
   return ok ? 0 : 1;
 }
 #endif
 
 }  // namespace
 
-bool deflateFile(std::FILE* file, const std::function<bool(const void* data, size_t size)>& write, uint32_t* crc,
-                 uint64_t* size, const DeflateOptions& options) {
+bool deflateFile(std::FILE* file, const std::function<bool(const void* data, size_t size)>& write, DeflatedPart* part,
+                 const DeflateOptions& options) {
   const unsigned threads = std::clamp(options.threads ? options.threads : std::thread::hardware_concurrency(), 1u, 16u);
   const size_t window = 2 * threads;  // blocks read ahead of the one written
   std::vector<Block> ring(window);
@@ -93,6 +122,7 @@ bool deflateFile(std::FILE* file, const std::function<bool(const void* data, siz
   std::deque<size_t> queue;
   bool stopping = false;
   auto work = [&] {
+    Compressor compressor;
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
       changed.wait(lock, [&] { return stopping || !queue.empty(); });
@@ -100,7 +130,7 @@ bool deflateFile(std::FILE* file, const std::function<bool(const void* data, siz
       Block& b = ring[queue.front()];
       queue.pop_front();
       lock.unlock();
-      bool ok = compress(b);
+      bool ok = compress(b, compressor);
       lock.lock();
       b.ok = ok;
       b.done = true;
@@ -110,10 +140,9 @@ bool deflateFile(std::FILE* file, const std::function<bool(const void* data, siz
   std::vector<std::thread> workers;
   for (unsigned t = 0; t < threads; ++t) workers.emplace_back(work);
 
-  *crc = 0;
-  *size = 0;
+  *part = {};
   std::rewind(file);
-  std::vector<unsigned char> before;  // the last 32 KiB read
+  std::vector<unsigned char> before;  // the last kDictionary bytes read
   uint64_t read = 0, written = 0;
   bool end = false, ok = true;
   while (ok && (!end || written < read)) {
@@ -126,6 +155,11 @@ bool deflateFile(std::FILE* file, const std::function<bool(const void* data, siz
       b.in.resize(b.primed + got);
       end = b.last = got < options.blockSize;
       if (end && std::ferror(file)) ok = false;
+      const char* text = reinterpret_cast<const char*>(b.in.data() + b.primed);
+      const size_t ends = DeflatedPart::kEnds;
+      if (part->head.size() < ends) part->head.append(text, std::min(got, ends - part->head.size()));
+      part->tail.append(text + got - std::min(got, ends), std::min(got, ends));
+      if (part->tail.size() > ends) part->tail.erase(0, part->tail.size() - ends);
       size_t keep = std::min(kDictionary, b.in.size());
       before.assign(b.in.end() - static_cast<std::ptrdiff_t>(keep), b.in.end());
       std::lock_guard<std::mutex> lock(mutex);
@@ -139,8 +173,8 @@ bool deflateFile(std::FILE* file, const std::function<bool(const void* data, siz
       changed.wait(lock, [&] { return next.done; });
     }
     const size_t length = next.in.size() - next.primed;
-    *crc = static_cast<uint32_t>(crc32_combine(*crc, next.crc, static_cast<z_off_t>(length)));
-    *size += length;
+    part->crc = static_cast<uint32_t>(crc32_combine(part->crc, next.crc, static_cast<z_off_t>(length)));
+    part->size += length;
     ok = ok && next.ok && write(next.out.data(), next.out.size()) &&
          !(options.cancel && options.cancel->load(std::memory_order_relaxed));
     ++written;

@@ -799,8 +799,9 @@ std::string rootEndTag(std::string_view head) {
 // success. So the finished file is read back, and every XML part must be whole.
 class PackageCheck {
  public:
-  PackageCheck(const std::string& path, const std::atomic<bool>* cancel)
-      : in_(platform::pathFromUtf8(path), std::ios::binary), cancel_(cancel) {}
+  PackageCheck(const std::string& path, const std::atomic<bool>* cancel,
+               const std::map<std::string, DeflatedPart>& deflated)
+      : in_(platform::pathFromUtf8(path), std::ios::binary), cancel_(cancel), deflated_(deflated) {}
   bool run(std::string* problem);
 
  private:
@@ -813,9 +814,11 @@ class PackageCheck {
   bool readEntry(const Entry& entry, std::string* head, std::string* tail);
   bool inflateFrom(std::streamoff data, const Entry& entry, std::string* head, std::string* tail);
 
-  static constexpr size_t kKept = 256;  // bytes kept of each end of a part
+  static constexpr size_t kKept = DeflatedPart::kEnds;  // bytes kept of each end of a part
   std::ifstream in_;
   const std::atomic<bool>* cancel_;  // the check of a large sheet takes a second: it stops too
+  // The large parts, whose ends were kept as they were compressed: they are not read back.
+  const std::map<std::string, DeflatedPart>& deflated_;
 };
 
 bool PackageCheck::run(std::string* problem) {
@@ -827,7 +830,15 @@ bool PackageCheck::run(std::string* problem) {
   for (const Entry& entry : entries) {
     if (!entry.name.ends_with(".xml") && !entry.name.ends_with(".rels")) continue;
     std::string head, tail;
-    bool whole = readEntry(entry, &head, &tail);
+    auto known = deflated_.find(entry.name);
+    bool whole;
+    if (known != deflated_.end() && known->second.size == entry.size && known->second.crc == entry.crc) {
+      head = known->second.head;
+      tail = known->second.tail;
+      whole = true;
+    } else {
+      whole = readEntry(entry, &head, &tail);
+    }
     if (cancel_ && cancel_->load(std::memory_order_relaxed)) return *problem = kSaveCancelled, false;
     while (!tail.empty() && std::isspace(static_cast<unsigned char>(tail.back()))) tail.pop_back();
     std::string endTag = rootEndTag(head);
@@ -953,8 +964,10 @@ bool writeAndClose(const MemoryWorkbook& book, const detail::SaveLimits& limits,
   }
   errno = 0;
   // The large parts compressed on the save's threads, and stopped between blocks by a cancel.
+  std::map<std::string, DeflatedPart> deflated;
   DeflateOptions deflate{.threads = limits.threads > 0 ? static_cast<unsigned>(limits.threads) : 0u,
-                         .cancel = cancel};
+                         .cancel = cancel,
+                         .parts = &deflated};
   DeflateScope compressing(deflate);
   lxw_error closed = workbook_close(file);  // also frees it, after a failure too
   int closeErrno = errno;
@@ -964,7 +977,7 @@ bool writeAndClose(const MemoryWorkbook& book, const detail::SaveLimits& limits,
   else if (closed != LXW_NO_ERROR) *problem = closeProblem(closed, closeErrno);
   else if (limits.asTemplate && !markPackageAsTemplate(temp, problem)) return false;
   else if (cancelled()) *problem = kSaveCancelled;
-  else return PackageCheck(temp, cancel).run(problem);
+  else return PackageCheck(temp, cancel, deflated).run(problem);
   return false;
 }
 

@@ -44,8 +44,7 @@ std::string inflateRaw(const std::string& stream) {
 struct Deflated {
   bool ok;
   std::string stream;
-  uint32_t crc;
-  uint64_t size;
+  DeflatedPart part;
 };
 
 Deflated deflateText(const std::string& text, DeflateOptions options) {
@@ -54,7 +53,7 @@ Deflated deflateText(const std::string& text, DeflateOptions options) {
   std::FILE* file = std::fopen(dir.file("part.xml").c_str(), "rb");
   Deflated d{};
   d.ok = deflateFile(file, [&](const void* data, size_t n) { return d.stream.append(static_cast<const char*>(data), n), true; },
-                     &d.crc, &d.size, options);
+                     &d.part, options);
   std::fclose(file);
   return d;
 }
@@ -67,8 +66,11 @@ TEST(ParallelDeflate, BlocksJoinIntoTheOneStreamOfTheWholeFile) {
       Deflated d = deflateText(text, {.threads = threads, .blockSize = block});
       ASSERT_TRUE(d.ok) << size;
       EXPECT_EQ(inflateRaw(d.stream), text) << size << " bytes on " << threads << " threads";
-      EXPECT_EQ(d.crc, crc32(0, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())));
-      EXPECT_EQ(d.size, size);
+      EXPECT_EQ(d.part.crc, crc32(0, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())));
+      EXPECT_EQ(d.part.size, size);
+      // The ends the save checks the part by.
+      EXPECT_EQ(d.part.head, text.substr(0, DeflatedPart::kEnds));
+      EXPECT_EQ(d.part.tail, text.substr(text.size() - std::min(text.size(), DeflatedPart::kEnds)));
     }
   }
   // Each block primed with what came before: hardly larger than one thread's stream.

@@ -1,12 +1,12 @@
-// The formatter the Windows build of libxlsxwriter writes its cells with must give what the C
-// library gives, for the formats it takes on and for those it hands back.
+// The formatter libxlsxwriter writes its cells with must give what the C library gives, for the
+// formats it takes on and for those it hands back.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdio>
 #include <string>
 
-#include "cmake/mingw-fprintf.h"
+#include "cmake/xlsxwriter-printf.h"
 #undef fprintf
 #undef snprintf
 #undef __builtin_snprintf
@@ -22,7 +22,7 @@ void expectSame(const char* format, Args... args) {
   EXPECT_EQ(n, m) << format;
 }
 
-TEST(MingwFprintf, PlainFormatsAsTheCLibrary) {
+TEST(XlsxwriterPrintf, PlainFormatsAsTheCLibrary) {
   expectSame("<c r=\"%s\" s=\"%d\"><v>%s</v></c>", "AB123", 7, "12.5");
   for (int value : {0, 1, -1, 42, 1048576, INT_MAX, INT_MIN}) {
     expectSame("%d|%u|%x|%X", value, static_cast<unsigned>(value), static_cast<unsigned>(value),
@@ -34,7 +34,7 @@ TEST(MingwFprintf, PlainFormatsAsTheCLibrary) {
   expectSame("no conversion at all");
 }
 
-TEST(MingwFprintf, WhatItDoesNotKnowGoesToTheCLibrary) {
+TEST(XlsxwriterPrintf, WhatItDoesNotKnowGoesToTheCLibrary) {
   expectSame("%.16G", 0.1);
   expectSame("%g%%", 12.5);
   expectSame("%ld|%lu", 123456789L, 42UL);
@@ -43,13 +43,13 @@ TEST(MingwFprintf, WhatItDoesNotKnowGoesToTheCLibrary) {
   expectSame("%s", std::string(300, 'x').c_str());
 }
 
-TEST(MingwFprintf, CutsToTheBufferAndCountsInFull) {
+TEST(XlsxwriterPrintf, CutsToTheBufferAndCountsInFull) {
   char small[4];
   EXPECT_EQ(tnw_snprintf(small, sizeof small, "%d", 123456), 6);
   EXPECT_EQ(std::string(small), "123");
 }
 
-TEST(MingwFprintf, WritesToAStreamInOnePiece) {
+TEST(XlsxwriterPrintf, WritesToAStreamInOnePiece) {
   std::FILE* file = std::tmpfile();
   ASSERT_NE(file, nullptr);
   EXPECT_EQ(tnw_fprintf(file, "<row r=\"%d\">%s", 12, "x"), 13);

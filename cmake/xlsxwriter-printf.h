@@ -1,12 +1,19 @@
-/* Forced into every libxlsxwriter source of the Windows build (-include). libxlsxwriter formats
- * each cell's name with snprintf and writes the cell with fprintf. The C runtime's printf family
- * takes the locale, and with it a process-wide lock, on every call (MinGW's own one also writes
- * to a stream a character at a time), so sheets written on several threads wait for each
- * other. The formats libxlsxwriter uses are few and plain; they are formatted here without the
- * runtime. Anything else (floating point, precision, length modifiers) goes to the runtime's
- * own functions as before. */
-#ifndef TARNWELL_MINGW_FPRINTF_H
-#define TARNWELL_MINGW_FPRINTF_H
+/* Forced into every libxlsxwriter source (-include, scripts/debian-source). libxlsxwriter formats
+ * each cell's name with snprintf and writes the cell with fprintf. The Windows C runtime's printf
+ * family takes the locale, and with it a process-wide lock, on every call (MinGW's own one also
+ * writes to a stream a character at a time), so sheets written on several threads wait for each
+ * other; glibc's parses the format and locks the stream on each call, a fifth of the time of
+ * writing a large sheet. The formats libxlsxwriter uses are few and plain; they are formatted
+ * here without the C library. Anything else (floating point, precision, length modifiers) goes
+ * to the library's own functions as before. */
+#ifndef TARNWELL_XLSXWRITER_PRINTF_H
+#define TARNWELL_XLSXWRITER_PRINTF_H
+
+/* Included before anything of the file it is forced into: minizip's file functions need the
+ * 64-bit ones it would have asked for itself. */
+#if defined(__linux__) && !defined(_LARGEFILE64_SOURCE)
+#define _LARGEFILE64_SOURCE 1
+#endif
 
 #include <stdarg.h>
 #include <stdio.h>
@@ -70,13 +77,22 @@ static inline int tnw_format(char *out, size_t size, const char *format, va_list
   return (int)used;
 }
 
+/* A sheet's file is written by one thread only: glibc need not lock it for every cell. */
+static inline size_t tnw_fwrite(const char *data, size_t size, FILE *file) {
+#ifdef __GLIBC__
+  return fwrite_unlocked(data, 1, size, file);
+#else
+  return fwrite(data, 1, size, file);
+#endif
+}
+
 static inline int tnw_fprintf(FILE *file, const char *format, ...) {
   char buffer[4096];
   va_list args, again;
   va_start(args, format);
   va_copy(again, args);
   int n = tnw_format(buffer, sizeof buffer, format, args);
-  int written = n < 0 ? vfprintf(file, format, again) : fwrite(buffer, 1, (size_t)n, file) == (size_t)n ? n : -1;
+  int written = n < 0 ? vfprintf(file, format, again) : tnw_fwrite(buffer, (size_t)n, file) == (size_t)n ? n : -1;
   va_end(again);
   va_end(args);
   return written;
