@@ -1,0 +1,116 @@
+// The heap libxlsxwriter's Windows build allocates from (cmake/xlsxwriter-heap-win32.h says why):
+// small blocks, once freed, are kept in lists of the thread that freed them and given out again
+// to it without the C runtime's lock. A block may be freed on another thread than the one that
+// took it: it then serves that thread. What a thread keeps goes back to the runtime when it ends.
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace {
+
+// Before each block: its size class (0: not kept; then its size too). 16 bytes keep the block
+// aligned as malloc's are.
+constexpr size_t kHeader = 16;
+constexpr unsigned kSmallClasses = 16;  // 16 to 256 bytes, 16 apart
+constexpr unsigned kClasses = 22;       // then 512 to 8192 bytes, doubling
+constexpr size_t kLargest = 8192;
+constexpr size_t kKeptBytes = size_t{1} << 20;  // kept per class and thread at most
+
+size_t classSize(unsigned c) { return c <= kSmallClasses ? c * 16 : size_t{256} << (c - kSmallClasses); }
+
+unsigned classOf(size_t size) {
+  if (size > kLargest) return 0;
+  if (size <= 256) return size <= 16 ? 1 : static_cast<unsigned>((size + 15) / 16);
+  unsigned c = kSmallClasses + 1;
+  while (classSize(c) < size) ++c;
+  return c;
+}
+
+struct Kept {
+  void* heads[kClasses] = {};
+  size_t counts[kClasses] = {};
+  ~Kept() {
+    for (void*& head : heads)
+      while (head) {
+        void* block = head;
+        head = *static_cast<void**>(block);
+        std::free(static_cast<char*>(block) - kHeader);
+      }
+  }
+};
+
+// Each thread's lists, released when the thread ends. Not a thread_local object: MinGW's may
+// free its storage before running its destructor.
+void WINAPI release(void* lists) { delete static_cast<Kept*>(lists); }
+
+Kept* keptHere() {
+  static const DWORD slot = FlsAlloc(release);
+  if (slot == FLS_OUT_OF_INDEXES) return nullptr;
+  auto* k = static_cast<Kept*>(FlsGetValue(slot));
+  if (!k && (k = new (std::nothrow) Kept) != nullptr && !FlsSetValue(slot, k)) {
+    delete k;
+    k = nullptr;
+  }
+  return k;
+}
+
+size_t* headerOf(void* block) { return reinterpret_cast<size_t*>(static_cast<char*>(block) - kHeader); }
+
+}  // namespace
+
+extern "C" {
+
+void* tnw_xlsx_malloc(size_t size) {
+  unsigned c = classOf(size);
+  Kept* k = c != 0 ? keptHere() : nullptr;
+  if (k && k->heads[c]) {
+    void* block = k->heads[c];
+    k->heads[c] = *static_cast<void**>(block);
+    --k->counts[c];
+    return block;
+  }
+  size_t room = c != 0 ? classSize(c) : size;
+  if (room > std::numeric_limits<size_t>::max() - kHeader) return nullptr;
+  auto* header = static_cast<size_t*>(std::malloc(kHeader + room));
+  if (!header) return nullptr;
+  header[0] = c;
+  header[1] = room;
+  return reinterpret_cast<char*>(header) + kHeader;
+}
+
+void* tnw_xlsx_calloc(size_t count, size_t size) {
+  if (size != 0 && count > std::numeric_limits<size_t>::max() / size) return nullptr;
+  void* block = tnw_xlsx_malloc(count * size);
+  if (block) std::memset(block, 0, count * size);
+  return block;
+}
+
+void tnw_xlsx_free(void* block) {
+  if (!block) return;
+  size_t c = headerOf(block)[0];
+  Kept* k = c != 0 ? keptHere() : nullptr;
+  if (!k || k->counts[c] >= kKeptBytes / classSize(static_cast<unsigned>(c))) {
+    std::free(headerOf(block));
+    return;
+  }
+  *static_cast<void**>(block) = k->heads[c];
+  k->heads[c] = block;
+  ++k->counts[c];
+}
+
+void* tnw_xlsx_realloc(void* block, size_t size) {
+  if (!block) return tnw_xlsx_malloc(size);
+  size_t room = headerOf(block)[1];
+  if (size <= room && classOf(size) == headerOf(block)[0] && headerOf(block)[0] != 0) return block;
+  void* moved = tnw_xlsx_malloc(size);
+  if (!moved) return nullptr;  // the old block stays, as realloc leaves it
+  std::memcpy(moved, block, size < room ? size : room);
+  tnw_xlsx_free(block);
+  return moved;
+}
+
+}  // extern "C"
