@@ -87,13 +87,18 @@ static inline size_t tnw_fwrite(const char *data, size_t size, FILE *file) {
 }
 
 static inline int tnw_fprintf(FILE *file, const char *format, ...) {
-  char buffer[4096];
-  va_list args, again;
+  va_list args;
   va_start(args, format);
+#ifdef TARNWELL_XLSXWRITER_WIN32_H  /* gathered in a buffer of the thread's own */
+  int written = tnw_xlsx_vfprintf(file, format, args);
+#else
+  char buffer[4096];
+  va_list again;
   va_copy(again, args);
   int n = tnw_format(buffer, sizeof buffer, format, args);
   int written = n < 0 ? vfprintf(file, format, again) : tnw_fwrite(buffer, (size_t)n, file) == (size_t)n ? n : -1;
   va_end(again);
+#endif
   va_end(args);
   return written;
 }

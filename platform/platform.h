@@ -61,6 +61,11 @@ double peakMemoryMegabytes();
 // temporary file open per sheet until the workbook is complete.
 void raiseOpenFileLimit();
 
+// Hands what this thread wrote through libxlsxwriter and has not yet reached its streams to them
+// (on Windows its cells are gathered per thread: cmake/xlsxwriter-win32.h). Called by a thread
+// that wrote cells before another thread uses the workbook's streams.
+void handOverLibraryWrites();
+
 // Opens a file by its UTF-8 path, with the modes of std::fopen.
 std::FILE* openFile(const std::string& path, const char* mode);
 // Creates a new, empty file, failing when anything of that name exists already.

@@ -196,6 +196,10 @@ double peakMemoryMegabytes() {
 
 void raiseOpenFileLimit() { _setmaxstdio(2048); }  // the most the C runtime allows
 
+// platform/xlsxwriter_win32.cc, linked with the libxlsxwriter that scripts/build-windows builds.
+extern "C" void tnw_xlsx_flush_pending(void);
+void handOverLibraryWrites() { tnw_xlsx_flush_pending(); }
+
 std::FILE* openFile(const std::string& path, const char* mode) {
   return _wfopen(systemPath(path).c_str(), wide(mode).c_str());
 }

@@ -374,7 +374,9 @@ bool BookWriter::write() {
   auto work = [&] {
     for (size_t i; (i = next.fetch_add(1)) < order.size();)
       if (!sheets[order[i]]->writeCells(stop)) stop = true;
+    platform::handOverLibraryWrites();
   };
+  platform::handOverLibraryWrites();  // what this thread wrote while preparing the sheets
   std::vector<std::thread> helpers;
   for (unsigned t = 1; t < threadsFor(order.size()); ++t) {
     try {
@@ -934,6 +936,7 @@ bool PackageCheck::inflateFrom(std::streamoff data, const Entry& entry, std::str
 // (the close reads it into the package and closes it), so that is closed here; it goes away
 // with its handle.
 void discardWorkbook(lxw_workbook* file) {
+  platform::handOverLibraryWrites();
   lxw_worksheet* worksheet;
   LXW_FOREACH_WORKSHEET(worksheet, file) {
     if (worksheet->optimize_tmpfile) std::fclose(worksheet->optimize_tmpfile);

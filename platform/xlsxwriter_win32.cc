@@ -1,14 +1,21 @@
-// The heap libxlsxwriter's Windows build allocates from (cmake/xlsxwriter-heap-win32.h says why):
+// The heap libxlsxwriter's Windows build allocates from (cmake/xlsxwriter-win32.h says why):
 // small blocks, once freed, are kept in lists of the thread that freed them and given out again
 // to it without the C runtime's lock. A block may be freed on another thread than the one that
 // took it: it then serves that thread. What a thread keeps goes back to the runtime when it ends.
 #include <windows.h>
 
+#include <cstdarg>
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
+
+#include "cmake/xlsxwriter-printf.h"  // tnw_format
+#undef fprintf
+#undef snprintf
+#undef __builtin_snprintf
 
 namespace {
 
@@ -56,6 +63,42 @@ Kept* keptHere() {
     k = nullptr;
   }
   return k;
+}
+
+// Writes: what tnw_fprintf writes to one stream, gathered, and handed to the stream when another
+// stream is written or used, when the buffer is full, and when the thread ends.
+struct Pending {
+  std::FILE* file = nullptr;
+  size_t used = 0;
+  char data[size_t{1} << 16];
+};
+
+void handOver(Pending& p) {
+  // A failed write shows in the stream's error flag, which libxlsxwriter and the save look at.
+  if (p.used != 0) std::fwrite(p.data, 1, p.used, p.file);
+  p.used = 0;
+  p.file = nullptr;
+}
+
+void WINAPI endPending(void* pending) {
+  handOver(*static_cast<Pending*>(pending));
+  delete static_cast<Pending*>(pending);
+}
+
+DWORD pendingSlot() {
+  static const DWORD slot = FlsAlloc(endPending);
+  return slot;
+}
+
+Pending* pendingHere(bool make) {
+  const DWORD slot = pendingSlot();
+  if (slot == FLS_OUT_OF_INDEXES) return nullptr;
+  auto* p = static_cast<Pending*>(FlsGetValue(slot));
+  if (!p && make && (p = new (std::nothrow) Pending) != nullptr && !FlsSetValue(slot, p)) {
+    delete p;
+    p = nullptr;
+  }
+  return p;
 }
 
 size_t* headerOf(void* block) { return reinterpret_cast<size_t*>(static_cast<char*>(block) - kHeader); }
@@ -111,6 +154,39 @@ void* tnw_xlsx_realloc(void* block, size_t size) {
   std::memcpy(moved, block, size < room ? size : room);
   tnw_xlsx_free(block);
   return moved;
+}
+
+void tnw_xlsx_flush_pending(void) {
+  if (Pending* p = pendingHere(false)) handOver(*p);
+}
+
+int tnw_xlsx_vfprintf(std::FILE* file, const char* format, va_list args) {
+  // libxlsxwriter's complaints go to the console at once.
+  Pending* p = file == stderr || file == stdout ? nullptr : pendingHere(true);
+  if (!p) tnw_xlsx_flush_pending();
+  va_list retry;
+  va_copy(retry, args);
+  int n = -1;
+  if (p) {
+    if (p->file != file) {
+      handOver(*p);
+      p->file = file;
+    }
+    n = tnw_format(p->data + p->used, sizeof p->data - p->used, format, args);
+    if (n < 0 && p->used != 0) {  // no room left: hand over what is there and try again
+      handOver(*p);
+      p->file = file;
+      va_list again;
+      va_copy(again, retry);
+      n = tnw_format(p->data, sizeof p->data, format, again);
+      va_end(again);
+    }
+    if (n >= 0) p->used += static_cast<size_t>(n);
+    else handOver(*p);
+  }
+  if (n < 0) n = std::vfprintf(file, format, retry);  // what the formatter does not know
+  va_end(retry);
+  return n;
 }
 
 }  // extern "C"
