@@ -1,9 +1,12 @@
 #include "sheet/charts.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 #include "sheet/workbook_layout.h"
 
@@ -161,14 +164,32 @@ std::vector<Chart> planCharts(const MemoryWorkbook& book, SheetId sheet) {
   return charts;
 }
 
-int32_t addPressureCharts(MemoryWorkbook& book) {
-  int32_t added = 0;
-  for (SheetId sheet : book.sheetOrder()) {
-    for (Chart& chart : planCharts(book, sheet)) {
-      book.addChart(sheet, std::move(chart));
-      ++added;
+int32_t addPressureCharts(MemoryWorkbook& book, int threads) {
+  // Looking through a sheet reads every cell of it (a gauge sheet holds millions): the sheets are
+  // looked through at once, and their charts added in tab order.
+  const std::vector<SheetId> sheets = book.sheetOrder();
+  std::vector<std::vector<Chart>> planned(sheets.size());
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    for (size_t i; (i = next.fetch_add(1)) < sheets.size();) planned[i] = planCharts(book, sheets[i]);
+  };
+  unsigned cores = threads > 0 ? static_cast<unsigned>(threads) : std::max(1u, std::thread::hardware_concurrency());
+  std::vector<std::thread> helpers;
+  for (size_t t = 1; t < std::min<size_t>(cores, sheets.size()); ++t) {
+    try {
+      helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // the threads there are do the work
     }
   }
+  work();
+  for (std::thread& helper : helpers) helper.join();
+  int32_t added = 0;
+  for (size_t i = 0; i < sheets.size(); ++i)
+    for (Chart& chart : planned[i]) {
+      book.addChart(sheets[i], std::move(chart));
+      ++added;
+    }
   return added;
 }
 

@@ -12,8 +12,9 @@
 
 namespace tnw::sheet {
 
-// Finds the tables on every sheet and adds their charts to the workbook; returns how many.
-int32_t addPressureCharts(MemoryWorkbook& book);
+// Finds the tables on every sheet and adds their charts to the workbook; returns how many. The
+// sheets are looked through on up to `threads` threads at once (0: one per core).
+int32_t addPressureCharts(MemoryWorkbook& book, int threads = 0);
 
 // The charts of one sheet, as addPressureCharts would add them (exposed for the tests).
 std::vector<Chart> planCharts(const MemoryWorkbook& book, SheetId sheet);

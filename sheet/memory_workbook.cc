@@ -344,7 +344,10 @@ void MemoryWorkbook::addChart(SheetId sheet, Chart chart) { data(sheet).charts.p
 uint16_t MemoryWorkbook::internStyle(const CellStyle& style) {
   // Rows repeat the same few styles; a small direct-mapped cache answers before the map.
   uint64_t key = styleKey(style);
-  StyleCacheEntry& cached = styleCache_[(key ^ (key >> 29)) % styleCache_.size()];
+  // Multiplied so that every field of the key (the number format's at the top among them) moves
+  // the slot: cells of one row that differ by their number format alone took turns in one slot.
+  static_assert(std::tuple_size_v<decltype(styleCache_)> == 64);
+  StyleCacheEntry& cached = styleCache_[(key * 0x9E3779B97F4A7C15ull) >> 58];
   if (cached.valid && cached.key == key) return cached.index;
   uint16_t index = internStyleSlow(key, style);
   cached = {key, index, true};

@@ -179,7 +179,7 @@ void convertOne(const Job& job, const Consumers& consumers, bool charts, int thr
   }
   if (!job.output.empty()) {
     sheet::MemoryWorkbook& book = *conversion.workbook();
-    if (charts) sheet::addPressureCharts(book);
+    if (charts) sheet::addPressureCharts(book, threads);
     sheet::SaveReport report;
     // Ctrl-C while saving stops the save too: a workbook the user gave up on is not written.
     sheet::SaveControl control{.cancel = &app::interruptFlag()};
