@@ -74,13 +74,22 @@ TEST(Charts, NoChartWithoutDefinitionsOrWithoutAPressure) {
 }
 
 TEST(Charts, AddedToTheWorkbookWithoutChangingACell) {
-  auto c = testing::convertText(std::string(kV4) + std::string(kGaugeColumns) + std::string(kGaugeRows));
-  SheetId gauge = *c->book.findSheet("GAUGE 1");
-  size_t cells = c->book.cellCount(gauge);
-  EXPECT_EQ(addPressureCharts(c->book), 2);
-  EXPECT_EQ(c->book.charts(gauge).size(), 2u);
-  EXPECT_EQ(c->book.cellCount(gauge), cells);
-  EXPECT_TRUE(c->book.charts(*c->book.findSheet("TEST INFORMATION")).empty());
+  // Two gauges: their sheets are looked through on one thread and on two alike.
+  std::string gauge1 = std::string(kGaugeColumns) + std::string(kGaugeRows), gauge2 = gauge1;
+  for (size_t at; (at = gauge2.find("(1)")) != std::string::npos;) gauge2.replace(at, 3, "(2)");
+  for (int threads : {1, 2}) {
+    auto c = testing::convertText(std::string(kV4) + gauge1 + gauge2);
+    SheetId gauge = *c->book.findSheet("GAUGE 1");
+    size_t cells = c->book.cellCount(gauge);
+    EXPECT_EQ(addPressureCharts(c->book, threads), 4);
+    for (std::string name : {"GAUGE 1", "GAUGE 2"}) {
+      const std::vector<Chart>& charts = c->book.charts(*c->book.findSheet(name));
+      ASSERT_EQ(charts.size(), 2u) << name;
+      EXPECT_EQ(charts[1].title, name + " - ~DTG (" + name.back() + "): temperature");
+    }
+    EXPECT_EQ(c->book.cellCount(gauge), cells);
+    EXPECT_TRUE(c->book.charts(*c->book.findSheet("TEST INFORMATION")).empty());
+  }
 }
 
 }  // namespace
