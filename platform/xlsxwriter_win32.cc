@@ -50,20 +50,22 @@ struct Kept {
   }
 };
 
-// Each thread's lists, released when the thread ends. Not a thread_local object: MinGW's may
-// free its storage before running its destructor.
-void WINAPI release(void* lists) { delete static_cast<Kept*>(lists); }
-
-Kept* keptHere() {
-  static const DWORD slot = FlsAlloc(release);
+// Each thread's own T, made on first use (when `make`) and handed to `end` when the thread ends.
+// Not a thread_local object: MinGW's may free its storage before running its destructor.
+template <typename T, void (WINAPI* end)(void*)>
+T* ofThisThread(bool make) {
+  static const DWORD slot = FlsAlloc(end);
   if (slot == FLS_OUT_OF_INDEXES) return nullptr;
-  auto* k = static_cast<Kept*>(FlsGetValue(slot));
-  if (!k && (k = new (std::nothrow) Kept) != nullptr && !FlsSetValue(slot, k)) {
-    delete k;
-    k = nullptr;
+  auto* t = static_cast<T*>(FlsGetValue(slot));
+  if (!t && make && (t = new (std::nothrow) T) != nullptr && !FlsSetValue(slot, t)) {
+    delete t;
+    t = nullptr;
   }
-  return k;
+  return t;
 }
+
+void WINAPI release(void* lists) { delete static_cast<Kept*>(lists); }
+Kept* keptHere() { return ofThisThread<Kept, release>(true); }
 
 // Writes: what tnw_fprintf writes to one stream, gathered, and handed to the stream when another
 // stream is written or used, when the buffer is full, and when the thread ends.
@@ -85,21 +87,7 @@ void WINAPI endPending(void* pending) {
   delete static_cast<Pending*>(pending);
 }
 
-DWORD pendingSlot() {
-  static const DWORD slot = FlsAlloc(endPending);
-  return slot;
-}
-
-Pending* pendingHere(bool make) {
-  const DWORD slot = pendingSlot();
-  if (slot == FLS_OUT_OF_INDEXES) return nullptr;
-  auto* p = static_cast<Pending*>(FlsGetValue(slot));
-  if (!p && make && (p = new (std::nothrow) Pending) != nullptr && !FlsSetValue(slot, p)) {
-    delete p;
-    p = nullptr;
-  }
-  return p;
-}
+Pending* pendingHere(bool make) { return ofThisThread<Pending, endPending>(make); }
 
 size_t* headerOf(void* block) { return reinterpret_cast<size_t*>(static_cast<char*>(block) - kHeader); }
 

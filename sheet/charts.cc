@@ -5,9 +5,8 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <system_error>
-#include <thread>
 
+#include "sheet/work_threads.h"
 #include "sheet/workbook_layout.h"
 
 namespace tnw::sheet {
@@ -173,17 +172,7 @@ int32_t addPressureCharts(MemoryWorkbook& book, int threads) {
   auto work = [&] {
     for (size_t i; (i = next.fetch_add(1)) < sheets.size();) planned[i] = planCharts(book, sheets[i]);
   };
-  unsigned cores = threads > 0 ? static_cast<unsigned>(threads) : std::max(1u, std::thread::hardware_concurrency());
-  std::vector<std::thread> helpers;
-  for (size_t t = 1; t < std::min<size_t>(cores, sheets.size()); ++t) {
-    try {
-      helpers.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;  // the threads there are do the work
-    }
-  }
-  work();
-  for (std::thread& helper : helpers) helper.join();
+  runOnThreads(static_cast<unsigned>(std::min<size_t>(threadsOrCores(threads), sheets.size())), work);
   int32_t added = 0;
   for (size_t i = 0; i < sheets.size(); ++i)
     for (Chart& chart : planned[i]) {

@@ -1,15 +1,18 @@
 #include "sheet/parallel_deflate.h"
 
-#include <zlib.h>
+#include <zlib.h>  // crc32_combine
 
 #include <algorithm>
 #include <climits>
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 #include <mutex>
+#include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
+
+#include "sheet/work_threads.h"
 
 #ifdef TARNWELL_DEFLATE_HOOK
 #include <libdeflate.h>
@@ -27,67 +30,36 @@ namespace tnw::sheet {
 
 namespace {
 
+thread_local const DeflateOptions* current = nullptr;
+
 #ifdef TARNWELL_DEFLATE_HOOK
 // libdeflate, built from Debian's source with patches/libdeflate: twice as fast as zlib's level 6
 // on the cells of a sheet, and smaller. It takes no dictionary: each block starts afresh, which
 // costs a block of a megabyte a few hundred bytes.
-constexpr size_t kDictionary = 0;
 constexpr int kLevel = 4;
 
 struct Compressor {
   libdeflate_compressor* c = libdeflate_alloc_compressor(kLevel);
   ~Compressor() { libdeflate_free_compressor(c); }
 };
-#else
-constexpr size_t kDictionary = 32 * 1024;  // how far back deflate looks
-struct Compressor {};
-#endif
 
 struct Block {
-  std::vector<unsigned char> in;  // the kDictionary bytes before the block, then the block
-  size_t primed = 0;              // how much of `in` is the bytes before
+  std::vector<unsigned char> in, out;
   bool last = false;
-  std::vector<unsigned char> out;
   uint32_t crc = 0;
   bool ok = false, done = false;
 };
 
 bool compress(Block& b, Compressor& compressor) {
-  const unsigned char* data = b.in.data() + b.primed;
-  const size_t size = b.in.size() - b.primed;
-#ifdef TARNWELL_DEFLATE_HOOK
-  (void)kDictionary;
   if (!compressor.c) return false;
-  b.out.resize(libdeflate_deflate_compress_bound(compressor.c, size) + 16);
-  size_t n = b.last ? libdeflate_deflate_compress(compressor.c, data, size, b.out.data(), b.out.size())
-                    : libdeflate_deflate_compress_open(compressor.c, data, size, b.out.data(), b.out.size());
+  b.out.resize(libdeflate_deflate_compress_bound(compressor.c, b.in.size()) + 16);
+  size_t n = b.last ? libdeflate_deflate_compress(compressor.c, b.in.data(), b.in.size(), b.out.data(), b.out.size())
+                    : libdeflate_deflate_compress_open(compressor.c, b.in.data(), b.in.size(), b.out.data(), b.out.size());
   b.out.resize(n);
-  b.crc = libdeflate_crc32(0, data, size);
+  b.crc = libdeflate_crc32(0, b.in.data(), b.in.size());
   return n > 0;
-#else
-  (void)compressor;
-  z_stream z{};
-  // Level and settings of libxlsxwriter's own compression.
-  if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
-  bool ok = b.primed == 0 || deflateSetDictionary(&z, b.in.data(), static_cast<uInt>(b.primed)) == Z_OK;
-  // The bound of a whole stream, and room for the sync flush's empty block.
-  b.out.resize(deflateBound(&z, static_cast<uLong>(size)) + 64);
-  z.next_in = const_cast<unsigned char*>(data);
-  z.avail_in = static_cast<uInt>(size);
-  z.next_out = b.out.data();
-  z.avail_out = static_cast<uInt>(b.out.size());
-  int status = ok ? deflate(&z, b.last ? Z_FINISH : Z_SYNC_FLUSH) : Z_STREAM_ERROR;
-  ok = b.last ? status == Z_STREAM_END : status == Z_OK && z.avail_in == 0 && z.avail_out > 0;
-  b.out.resize(b.out.size() - z.avail_out);
-  deflateEnd(&z);
-  b.crc = static_cast<uint32_t>(crc32(0, data, static_cast<uInt>(size)));
-  return ok;
-#endif
 }
 
-thread_local const DeflateOptions* current = nullptr;
-
-#ifdef TARNWELL_DEFLATE_HOOK
 int deflateForLibxlsxwriter(FILE* file, const char* name, lxw_deflate_write write, void* zip, unsigned long* crc,
                             unsigned long long* size) {
   const DeflateOptions options = current ? *current : DeflateOptions{};
@@ -112,9 +84,10 @@ int deflateForLibxlsxwriter(FILE* file, const char* name, lxw_deflate_write writ
 
 }  // namespace
 
+#ifdef TARNWELL_DEFLATE_HOOK
 bool deflateFile(std::FILE* file, const std::function<bool(const void* data, size_t size)>& write, DeflatedPart* part,
                  const DeflateOptions& options) {
-  const unsigned threads = std::clamp(options.threads ? options.threads : std::thread::hardware_concurrency(), 1u, 16u);
+  const unsigned threads = std::min(threadsOrCores(static_cast<int>(options.threads)), 16u);
   const size_t window = 2 * threads;  // blocks read ahead of the one written
   std::vector<Block> ring(window);
   std::mutex mutex;
@@ -138,30 +111,38 @@ bool deflateFile(std::FILE* file, const std::function<bool(const void* data, siz
     }
   };
   std::vector<std::thread> workers;
-  for (unsigned t = 0; t < threads; ++t) workers.emplace_back(work);
+  for (unsigned t = 0; t < threads; ++t) {
+    try {
+      workers.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // the workers there are do the work; with none, this thread does it
+    }
+  }
+  std::optional<Compressor> here;  // this thread's, when no worker could be started
 
   *part = {};
   std::rewind(file);
-  std::vector<unsigned char> before;  // the last kDictionary bytes read
   uint64_t read = 0, written = 0;
   bool end = false, ok = true;
   while (ok && (!end || written < read)) {
     for (; !end && read - written < window; ++read) {
       Block& b = ring[read % window];
-      b.in.assign(before.begin(), before.end());
-      b.primed = before.size();
-      b.in.resize(b.primed + options.blockSize);
-      size_t got = std::fread(b.in.data() + b.primed, 1, options.blockSize, file);
-      b.in.resize(b.primed + got);
+      b.in.resize(options.blockSize);
+      size_t got = std::fread(b.in.data(), 1, options.blockSize, file);
+      b.in.resize(got);
       end = b.last = got < options.blockSize;
       if (end && std::ferror(file)) ok = false;
-      const char* text = reinterpret_cast<const char*>(b.in.data() + b.primed);
+      const char* text = reinterpret_cast<const char*>(b.in.data());
       const size_t ends = DeflatedPart::kEnds;
       if (part->head.size() < ends) part->head.append(text, std::min(got, ends - part->head.size()));
       part->tail.append(text + got - std::min(got, ends), std::min(got, ends));
       if (part->tail.size() > ends) part->tail.erase(0, part->tail.size() - ends);
-      size_t keep = std::min(kDictionary, b.in.size());
-      before.assign(b.in.end() - static_cast<std::ptrdiff_t>(keep), b.in.end());
+      if (workers.empty()) {
+        if (!here) here.emplace();
+        b.ok = compress(b, *here);
+        b.done = true;
+        continue;
+      }
       std::lock_guard<std::mutex> lock(mutex);
       b.done = false;
       queue.push_back(read % window);
@@ -172,9 +153,8 @@ bool deflateFile(std::FILE* file, const std::function<bool(const void* data, siz
       std::unique_lock<std::mutex> lock(mutex);
       changed.wait(lock, [&] { return next.done; });
     }
-    const size_t length = next.in.size() - next.primed;
-    part->crc = static_cast<uint32_t>(crc32_combine(part->crc, next.crc, static_cast<z_off_t>(length)));
-    part->size += length;
+    part->crc = static_cast<uint32_t>(crc32_combine(part->crc, next.crc, static_cast<z_off_t>(next.in.size())));
+    part->size += next.in.size();
     ok = ok && next.ok && write(next.out.data(), next.out.size()) &&
          !(options.cancel && options.cancel->load(std::memory_order_relaxed));
     ++written;
@@ -188,6 +168,7 @@ bool deflateFile(std::FILE* file, const std::function<bool(const void* data, siz
   for (std::thread& worker : workers) worker.join();
   return ok;
 }
+#endif
 
 DeflateScope::DeflateScope(const DeflateOptions& options) : outer_(current) {
 #ifdef TARNWELL_DEFLATE_HOOK

@@ -30,11 +30,13 @@ struct DeflateOptions {
   std::map<std::string, DeflatedPart>* parts = nullptr;  // filled with the parts compressed, by name
 };
 
+#ifdef TARNWELL_DEFLATE_HOOK  // with libdeflate, which the builds of scripts/ bring
 // Reads `file` from its start to its end and hands its raw deflate stream to `write`, in order,
 // and says in *part what it read. False when reading, compressing or `write` failed, or when the
 // cancel flag was set.
 bool deflateFile(std::FILE* file, const std::function<bool(const void* data, size_t size)>& write, DeflatedPart* part,
                  const DeflateOptions& options);
+#endif
 
 // While it lives, the workbooks closed on this thread compress their large parts with
 // deflateFile and these options (where libxlsxwriter was built to ask; else nothing changes).

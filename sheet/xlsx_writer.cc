@@ -24,6 +24,7 @@
 #include "sheet/parallel_deflate.h"
 #include "sheet/picture_info.h"
 #include "sheet/text_encoding.h"
+#include "sheet/work_threads.h"
 #include "sheet/xlsx_charts.h"
 #include "sheet/xlsx_template.h"
 
@@ -377,21 +378,13 @@ bool BookWriter::write() {
     platform::handOverLibraryWrites();
   };
   platform::handOverLibraryWrites();  // what this thread wrote while preparing the sheets
-  std::vector<std::thread> helpers;
-  for (unsigned t = 1; t < threadsFor(order.size()); ++t) {
-    try {
-      helpers.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;  // no more threads to be had: the ones there are do the work
-    }
-  }
-  for (size_t i : held)
-    if (stop || !sheets[i]->writeCells(stop)) {
-      stop = true;
-      break;
-    }
-  work();
-  for (std::thread& helper : helpers) helper.join();
+  runOnThreads(threadsFor(order.size()), work, [&] {
+    for (size_t i : held)
+      if (stop || !sheets[i]->writeCells(stop)) {
+        stop = true;
+        return;
+      }
+  });
   return gather();
 }
 
@@ -399,9 +392,7 @@ bool BookWriter::write() {
 // sheet's cells go to a temporary file of their own: a workbook of several large sheets is
 // written a sheet per core.
 unsigned BookWriter::threadsFor(size_t sheets) const {
-  unsigned cores = limits_.threads > 0 ? static_cast<unsigned>(limits_.threads)
-                                       : std::max(1u, std::thread::hardware_concurrency());
-  return static_cast<unsigned>(std::min<size_t>(cores, std::max<size_t>(sheets, 1)));
+  return static_cast<unsigned>(std::min<size_t>(threadsOrCores(limits_.threads), std::max<size_t>(sheets, 1)));
 }
 
 bool BookWriter::addParts(const SheetPlan& plan, std::vector<Part>* parts) {
